@@ -1,0 +1,459 @@
+#include "recode/recode.h"
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+
+#include "platform/codepage.h"
+#include "platform/heap.h"
+#include "recode/tables.h"
+
+ARX_RECODE_BEGIN
+
+const ACHAR* const recodeModeLabels[recodeModeCount] = {
+    ACRX_T("Dos -> Windows"),
+    ACRX_T("Windows -> Dos"),
+    ACRX_T("Unicode(Latin 1) -> Windows"),
+    ACRX_T("Unicode(Cirillic) -> Windows"),
+    ACRX_T("Windows -> Unicode(Latin 1)"),
+    ACRX_T("Windows -> Unicode(Cirillic)"),
+};
+
+RecodeOptions recodeOptions;
+
+namespace {
+
+// Lookup tables derived from CyrillicLetterTable.
+constexpr char16_t kFirstLetter = 0x0401, kLastLetter = 0x0457;
+
+struct LetterMaps {
+    // The byte's letter, or 0 when the byte has no row.
+    char16_t letterOfByte[256];
+    // Latin-1 form map over U+0000..U+00FF: the byte's letter, else the character itself.
+    char16_t latin1Form[256];
+    // The letter's byte for U+0401..U+0457, or 0 when the code point has no row.
+    unsigned char byteOfLetter[kLastLetter - kFirstLetter + 1];
+};
+
+constexpr LetterMaps makeLetterMaps() {
+    LetterMaps m{};
+    for (int b = 0; b < 256; ++b) m.latin1Form[b] = static_cast<char16_t>(b);
+    for (const CyrillicLetter& row : CyrillicLetterTable) {
+        m.letterOfByte[row.byte] = row.codePoint;
+        m.latin1Form[row.byte] = row.codePoint;
+        m.byteOfLetter[row.codePoint - kFirstLetter] = row.byte;
+    }
+    return m;
+}
+
+constexpr LetterMaps kLetters = makeLetterMaps();
+
+// Room for a short string on the stack, a heap block for a long one.
+template <class T>
+class WorkBuffer {
+public:
+    explicit WorkBuffer(std::size_t n) {
+        if (n > kSmall) {
+            heap_.reset(new T[n]);
+            data_ = heap_.get();
+        }
+    }
+    T* data() { return data_; }
+
+private:
+    static constexpr std::size_t kSmall = 512;
+    T small_[kSmall];
+    std::unique_ptr<T[]> heap_;
+    T* data_ = small_;
+};
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+int hexValue(unsigned c) {
+    if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
+    c |= 0x20;
+    if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
+    return -1;
+}
+
+bool isDigit(unsigned c) { return c >= '0' && c <= '9'; }
+
+// The three characters at p read as a decimal number the way atoi reads them:
+// leading white space, one sign, then digits up to the first non-digit; no
+// digits give 0. Only these three characters are looked at.
+template <class C>
+int readNumber3(const C* p) {
+    int i = 0;
+    auto at = [p](int k) { return static_cast<unsigned>(static_cast<std::make_unsigned_t<C>>(p[k])); };
+    while (i < 3 && (at(i) == ' ' || (at(i) >= '\t' && at(i) <= '\r'))) ++i;
+    bool negative = false;
+    if (i < 3 && (at(i) == '+' || at(i) == '-')) negative = at(i++) == '-';
+    int v = 0;
+    while (i < 3 && isDigit(at(i))) v = v * 10 + static_cast<int>(at(i++) - '0');
+    return negative ? -v : v;
+}
+
+// "\U+" or "\M+" (either case of the letter) at p; `letter` is lower case.
+template <class C>
+bool hasPrefix(const C* p, char letter) {
+    return p[0] == C('\\') && (p[1] | 0x20) == C(letter) && p[2] == C('+');
+}
+
+// Append "\U+" and the four hex digits of `code`.
+template <class C>
+C* writeEscape(C* out, unsigned code) {
+    out[0] = C('\\');
+    out[1] = C('U');
+    out[2] = C('+');
+    out[3] = C(kHexDigits[(code >> 12) & 15]);
+    out[4] = C(kHexDigits[(code >> 8) & 15]);
+    out[5] = C(kHexDigits[(code >> 4) & 15]);
+    out[6] = C(kHexDigits[code & 15]);
+    return out + 7;
+}
+
+// Replace `text` by a new heap string of the exact size `len`, filled by `fill`.
+template <class C, class Fill>
+void replaceExact(C*& text, std::size_t len, Fill fill) {
+    C* out = acStrAlloc<C>(len + 1);
+    fill(out);
+    out[len] = 0;
+    acStrFree(text);
+    text = out;
+}
+
+#ifndef ARX_NARROW
+// ----- wide build: UTF-16 strings ------------------------------------------
+
+// "%%nnn" with three ASCII digits and a value of 1..255 becomes that byte; the
+// bytes are decoded in place. Returns the new length.
+std::size_t decodePercentBytes(char* b, std::size_t n) {
+    char* first = static_cast<char*>(std::memchr(b, '%', n));
+    if (first == nullptr) return n;
+    std::size_t r = static_cast<std::size_t>(first - b), w = r;
+    while (r < n) {
+        if (b[r] == '%' && n - r >= 5 && b[r + 1] == '%' && isDigit(static_cast<unsigned char>(b[r + 2])) &&
+            isDigit(static_cast<unsigned char>(b[r + 3])) && isDigit(static_cast<unsigned char>(b[r + 4]))) {
+            int v = (b[r + 2] - '0') * 100 + (b[r + 3] - '0') * 10 + (b[r + 4] - '0');
+            if (v >= 1 && v <= 255) {
+                b[w++] = static_cast<char>(v);
+                r += 5;
+                continue;
+            }
+        }
+        b[w++] = b[r++];
+    }
+    return w;
+}
+
+// DosToWindows and WindowsToDos: text -> bytes of `from`, "%%nnn" decoded,
+// bytes read back as `to`. The result is never longer than the input.
+void recodeThroughBytes(char16_t* text, std::size_t n, UINT from, UINT to) {
+    WorkBuffer<char> work(n);
+    char* bytes = work.data();
+    int m = WideCharToMultiByte(from, 0, text, static_cast<int>(n), bytes, static_cast<int>(n),
+                                nullptr, nullptr);
+    if (m <= 0) return;
+    std::size_t len = static_cast<std::size_t>(m);
+    if (recodeOptions.escapePercent) len = decodePercentBytes(bytes, len);
+    int k = MultiByteToWideChar(to, 0, bytes, static_cast<int>(len), text, static_cast<int>(n));
+    text[k > 0 ? k : 0] = 0;
+}
+
+// The `count` characters at p, each converted to a byte of the system code
+// page, are all hexadecimal digits; their value goes to *value.
+bool hexDigitsViaAnsi(const char16_t* p, int count, unsigned* value) {
+    char b[8];
+    if (WideCharToMultiByte(CP_ACP, 0, p, count, b, count, nullptr, nullptr) != count) return false;
+    unsigned v = 0;
+    for (int i = 0; i < count; ++i) {
+        int d = hexValue(static_cast<unsigned char>(b[i]));
+        if (d < 0) return false;
+        v = v * 16 + static_cast<unsigned>(d);
+    }
+    *value = v;
+    return true;
+}
+
+// The character that byte `b` denotes in code page `cp`.
+char16_t charOfByte(UINT cp, unsigned b) {
+    char byte = static_cast<char>(b);
+    char16_t c = 0;
+    MultiByteToWideChar(cp, 0, &byte, 1, &c, 1);
+    return c;
+}
+
+// At t[r] with at least five characters left and "%%" there: the value of
+// "%%nnn", or 0 when it is outside 1..255.
+int percentValue(const char16_t* t) {
+    int v = readNumber3(t + 2);
+    return v >= 1 && v <= 255 ? v : 0;
+}
+
+void latin1ToWindows(char16_t* t, std::size_t n) {
+    const bool percent = recodeOptions.escapePercent;
+    const bool unicode = recodeOptions.escapeUnicode;
+    std::size_t r = 0, w = 0;
+    while (r < n) {
+        const char16_t c = t[r];
+        if (c == u'%' && percent && n - r >= 5 && t[r + 1] == u'%') {
+            int v = percentValue(t + r);
+            t[w++] = v != 0 ? static_cast<char16_t>(v) : u'%';
+            r += v != 0 ? 5 : 1;
+            continue;
+        }
+        unsigned v;
+        // An escape of U+0000 would end the string here; it stays as text.
+        if (c == u'\\' && unicode && n - r >= 7 && hasPrefix(t + r, 'u') &&
+            hexDigitsViaAnsi(t + r + 3, 4, &v) && v != 0) {
+            t[w++] = static_cast<char16_t>(v);
+            r += 7;
+            continue;
+        }
+        t[w++] = c < 256 ? kLetters.latin1Form[c] : c;
+        ++r;
+    }
+    t[w] = 0;
+}
+
+void cyrillicToWindows(char16_t* t, std::size_t n) {
+    const bool percent = recodeOptions.escapePercent;
+    const bool unicode = recodeOptions.escapeUnicode;
+    const bool multibyte = recodeOptions.escapeMultibyte;
+    std::size_t r = 0, w = 0;
+    while (r < n) {
+        const char16_t c = t[r];
+        if (c == u'%' && percent && n - r >= 5 && t[r + 1] == u'%') {
+            int v = percentValue(t + r);
+            t[w++] = v != 0 ? charOfByte(CP_ACP, static_cast<unsigned>(v)) : u'%';
+            r += v != 0 ? 5 : 1;
+            continue;
+        }
+        if (c == u'\\' && n - r >= 7) {
+            unsigned v;
+            if (unicode && hasPrefix(t + r, 'u') && hexDigitsViaAnsi(t + r + 3, 4, &v)) {
+                if (v >= 0x0410 && v <= 0x044F) {
+                    t[w++] = static_cast<char16_t>(v);
+                } else if (v >= kFirstLetter && v <= kLastLetter && kLetters.byteOfLetter[v - kFirstLetter]) {
+                    // The row's byte read as code page 1251: \U+0403 gives Ґ.
+                    t[w++] = charOfByte(1251, kLetters.byteOfLetter[v - kFirstLetter]);
+                } else {
+                    for (std::size_t k = 0; k < 7; ++k) t[w++] = t[r + k];
+                }
+                r += 7;
+                continue;
+            }
+            // A byte of 0 would end the string here; such an escape stays as text.
+            if (multibyte && n - r >= 8 && hasPrefix(t + r, 'm') && hexDigitsViaAnsi(t + r + 3, 5, &v) &&
+                (v & 0xFF) != 0) {
+                t[w++] = charOfByte(CP_ACP, v & 0xFF);
+                r += 8;
+                continue;
+            }
+        }
+        t[w++] = c;
+        ++r;
+    }
+    t[w] = 0;
+}
+
+void windowsToLatin1(char16_t*& text, std::size_t n) {
+    replaceExact(text, n, [&](char16_t* out) {
+        for (std::size_t i = 0; i < n; ++i) {
+            char16_t c = text[i];
+            unsigned char b = 0;
+            if (c >= kFirstLetter && c <= kLastLetter) b = kLetters.byteOfLetter[c - kFirstLetter];
+            out[i] = b != 0 ? char16_t{b} : c;
+        }
+    });
+}
+
+bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+void windowsToCyrillic(char16_t*& text, std::size_t n) {
+    // The system-code-page byte of every character, at the character's index.
+    WorkBuffer<char> work(n);
+    auto* bytes = reinterpret_cast<unsigned char*>(work.data());
+    char* b = work.data();
+    int m = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(n), b, static_cast<int>(n), nullptr, nullptr);
+    if (m != static_cast<int>(n)) {
+        // Surrogate pairs make one byte of two code units: convert one
+        // character at a time so that bytes and code units stay aligned.
+        for (std::size_t i = 0; i < n; ++i) {
+            if (isHighSurrogate(text[i]) && i + 1 < n && isLowSurrogate(text[i + 1])) {
+                b[i] = b[i + 1] = '?';
+                ++i;
+            } else if (WideCharToMultiByte(CP_ACP, 0, text + i, 1, b + i, 1, nullptr, nullptr) != 1) {
+                b[i] = '?';
+            }
+        }
+    }
+    std::size_t rows = 0;
+    for (std::size_t i = 0; i < n; ++i) rows += kLetters.letterOfByte[bytes[i]] != 0;
+    replaceExact(text, n + 6 * rows, [&](char16_t* out) {
+        for (std::size_t i = 0; i < n; ++i) {
+            char16_t letter = kLetters.letterOfByte[bytes[i]];
+            if (letter != 0)
+                out = writeEscape(out, letter);
+            else
+                *out++ = text[i];
+        }
+    });
+}
+
+#else
+// ----- narrow build: bytes of the system code page --------------------------
+
+using Byte = unsigned char;
+
+// "%%nnn" read as atoi reads it; a value of 1..255 becomes that byte. In place;
+// returns the new length.
+std::size_t decodePercent(Byte* b, std::size_t n) {
+    void* first = std::memchr(b, '%', n);
+    if (first == nullptr) return n;
+    std::size_t r = static_cast<std::size_t>(static_cast<Byte*>(first) - b), w = r;
+    while (r < n) {
+        if (b[r] == '%' && n - r >= 5 && b[r + 1] == '%') {
+            int v = readNumber3(reinterpret_cast<const char*>(b + r + 2));
+            if (v >= 1 && v <= 255) {
+                b[w++] = static_cast<Byte>(v);
+                r += 5;
+            } else {
+                b[w++] = b[r++];
+            }
+            continue;
+        }
+        b[w++] = b[r++];
+    }
+    return w;
+}
+
+bool isDosCyrillicLetter(Byte b) { return (b >= 0x80 && b <= 0xAF) || (b >= 0xE0 && b <= 0xF7); }
+
+void dosToWindows(Byte* t, std::size_t n) {
+    n = decodePercent(t, n);
+    const Byte* table = dosWindowsTables.dosToWindows;
+    Byte previous = 0;  // the source byte before t[i]; 0 is no letter
+    for (std::size_t i = 0; i < n; ++i) {
+        const Byte source = t[i];
+        Byte out = table[source];
+        if (out == 'I' || out == 'i') {
+            // A Latin I/i next to a Cyrillic letter was the Ukrainian І/і.
+            if (isDosCyrillicLetter(previous) || (i + 1 < n && isDosCyrillicLetter(t[i + 1])))
+                out = out == 'I' ? 0xB2 : 0xB3;
+        }
+        previous = source;
+        t[i] = out;
+    }
+    t[n] = 0;
+}
+
+void windowsToDos(Byte* t, std::size_t n) {
+    n = decodePercent(t, n);
+    const Byte* table = dosWindowsTables.windowsToDos;
+    for (std::size_t i = 0; i < n; ++i) t[i] = table[t[i]];
+    t[n] = 0;
+}
+
+// The four hexadecimal digits at p, or -1.
+long hex4(const Byte* p) {
+    long v = 0;
+    for (int i = 0; i < 4; ++i) {
+        int d = hexValue(p[i]);
+        if (d < 0) return -1;
+        v = v * 16 + d;
+    }
+    return v;
+}
+
+// Latin1ToWindows (cyrillic false) and CyrillicToWindows (cyrillic true).
+void decodeEscapes(Byte* t, std::size_t n, bool cyrillic) {
+    std::size_t r = 0, w = 0;
+    while (r < n) {
+        const Byte c = t[r];
+        if (c == '%' && n - r >= 5 && t[r + 1] == '%') {
+            int v = readNumber3(reinterpret_cast<const char*>(t + r + 2));
+            bool ok = v >= 1 && v <= 255;
+            t[w++] = ok ? static_cast<Byte>(v) : c;
+            r += ok ? 5 : 1;
+            continue;
+        }
+        if (c == '\\' && n - r >= 7 && hasPrefix(t + r, 'u')) {
+            long v = hex4(t + r + 3);
+            if (v >= 0 && !cyrillic) {
+                // A low byte of 0 would end the string here; such an escape stays as text.
+                if ((v & 0xFF) != 0) {
+                    t[w++] = static_cast<Byte>(v & 0xFF);
+                    r += 7;
+                    continue;
+                }
+            } else if (v >= 0) {
+                if (v >= 0x0410 && v <= 0x044F) {
+                    t[w++] = static_cast<Byte>(v - 0x350);
+                } else if (v >= kFirstLetter && v <= kLastLetter && kLetters.byteOfLetter[v - kFirstLetter]) {
+                    t[w++] = kLetters.byteOfLetter[v - kFirstLetter];
+                } else {
+                    for (std::size_t k = 0; k < 7; ++k) t[w++] = t[r + k];
+                }
+                r += 7;
+                continue;
+            }
+        }
+        t[w++] = c;
+        ++r;
+    }
+    t[w] = 0;
+}
+
+// WindowsToLatin1 (cyrillic false: the byte's own value) and
+// WindowsToCyrillic (cyrillic true: the row's code point).
+void encodeEscapes(char*& text, std::size_t n, bool cyrillic) {
+    const Byte* t = reinterpret_cast<const Byte*>(text);
+    std::size_t rows = 0;
+    for (std::size_t i = 0; i < n; ++i) rows += kLetters.letterOfByte[t[i]] != 0;
+    replaceExact(text, n + 6 * rows, [&](char* out) {
+        for (std::size_t i = 0; i < n; ++i) {
+            char16_t letter = kLetters.letterOfByte[t[i]];
+            if (letter != 0)
+                out = writeEscape(out, cyrillic ? unsigned{letter} : unsigned{t[i]});
+            else
+                *out++ = static_cast<char>(t[i]);
+        }
+    });
+}
+#endif
+
+}  // namespace
+
+void recodeString(ACHAR*& text, int mode) {
+    if (text == nullptr || mode < 0 || mode >= recodeModeCount) return;
+    const std::size_t n = acStrLen(text);
+#ifndef ARX_NARROW
+    if (n > 0x7FFFFFF0u) return;  // beyond what the code-page calls take
+    switch (mode) {
+        case DosToWindows:
+            if (n > 0) recodeThroughBytes(text, n, CP_ACP, 866);
+            break;
+        case WindowsToDos:
+            if (n > 0) recodeThroughBytes(text, n, 866, CP_ACP);
+            break;
+        case Latin1ToWindows: latin1ToWindows(text, n); break;
+        case CyrillicToWindows: cyrillicToWindows(text, n); break;
+        case WindowsToLatin1: windowsToLatin1(text, n); break;
+        case WindowsToCyrillic: windowsToCyrillic(text, n); break;
+    }
+#else
+    Byte* t = reinterpret_cast<Byte*>(text);
+    switch (mode) {
+        case DosToWindows: dosToWindows(t, n); break;
+        case WindowsToDos: windowsToDos(t, n); break;
+        case Latin1ToWindows: decodeEscapes(t, n, false); break;
+        case CyrillicToWindows: decodeEscapes(t, n, true); break;
+        case WindowsToLatin1: encodeEscapes(text, n, false); break;
+        case WindowsToCyrillic: encodeEscapes(text, n, true); break;
+    }
+#endif
+}
+
+ARX_RECODE_END
