@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 
 #include "platform/codepage.h"
 #include "platform/heap.h"
@@ -48,35 +49,16 @@ constexpr LetterMaps makeLetterMaps() {
 
 constexpr LetterMaps kLetters = makeLetterMaps();
 
-// Room for a short string on the stack, a heap block for a long one.
-template <class T>
-class WorkBuffer {
-public:
-    explicit WorkBuffer(std::size_t n) {
-        if (n > kSmall) {
-            heap_.reset(new T[n]);
-            data_ = heap_.get();
-        }
-    }
-    T* data() { return data_; }
-
-private:
-    static constexpr std::size_t kSmall = 512;
-    T small_[kSmall];
-    std::unique_ptr<T[]> heap_;
-    T* data_ = small_;
-};
-
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-int hexValue(unsigned c) {
+constexpr int hexValue(unsigned c) {
     if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
     c |= 0x20;
     if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
     return -1;
 }
 
-bool isDigit(unsigned c) { return c >= '0' && c <= '9'; }
+constexpr bool isDigit(unsigned c) { return c >= '0' && c <= '9'; }
 
 // The three characters at p read as a decimal number the way atoi reads them:
 // leading white space, one sign, then digits up to the first non-digit; no
@@ -124,50 +106,134 @@ void replaceExact(C*& text, std::size_t len, Fill fill) {
 
 #ifndef ARX_NARROW
 // ----- wide build: UTF-16 strings ------------------------------------------
+//
+// Every code-page step goes through the platform's MultiByteToWideChar and
+// WideCharToMultiByte. Since names are short and many, the engine does not
+// call them per string: it asks them once, for every UTF-16 code unit and
+// every byte, and keeps the answers in tables (rebuilt when the ANSI code page
+// changes). Each step below reads the table of the call it names, so its
+// result is exactly what the call would give.
 
-// "%%nnn" with three ASCII digits and a value of 1..255 becomes that byte; the
-// bytes are decoded in place. Returns the new length.
-std::size_t decodePercentBytes(char* b, std::size_t n) {
-    char* first = static_cast<char*>(std::memchr(b, '%', n));
-    if (first == nullptr) return n;
-    std::size_t r = static_cast<std::size_t>(first - b), w = r;
+bool isSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The byte WideCharToMultiByte gives for each code unit on its own. A
+// surrogate alone gives the default character, and so does a whole pair.
+void bytesOfEveryUnit(UINT cp, unsigned char* out) {
+    std::unique_ptr<char16_t[]> units(new char16_t[65536]);
+    for (unsigned u = 0; u < 65536; ++u) units[u] = isSurrogate(char16_t(u)) ? u'?' : char16_t(u);
+    WideCharToMultiByte(cp, 0, units.get(), 65536, reinterpret_cast<char*>(out), 65536, nullptr, nullptr);
+    for (unsigned u = 0xD800; u <= 0xDFFF; ++u) {
+        char16_t c = char16_t(u);
+        WideCharToMultiByte(cp, 0, &c, 1, reinterpret_cast<char*>(out + u), 1, nullptr, nullptr);
+    }
+}
+
+// The character MultiByteToWideChar gives for each byte.
+void charsOfEveryByte(UINT cp, char16_t* out) {
+    char bytes[256];
+    for (int b = 0; b < 256; ++b) bytes[b] = static_cast<char>(b);
+    MultiByteToWideChar(cp, 0, bytes, 256, out, 256);
+}
+
+// The composed table of a through-bytes direction: the character of the second
+// code page for the first code page's byte of each code unit. 0 marks the code
+// units the loop decides itself: surrogates and those whose byte is '%'.
+void compose(const unsigned char* firstBytes, const char16_t* secondChars, char16_t* out) {
+    for (unsigned u = 0; u < 65536; ++u)
+        out[u] = isSurrogate(char16_t(u)) || firstBytes[u] == '%' ? 0 : secondChars[firstBytes[u]];
+    out[0] = 0;
+}
+
+struct CodePageTables {
+    UINT ansi = 0;
+    unsigned char ansiByte[65536];  // WideCharToMultiByte(CP_ACP) of each code unit
+    unsigned char dosByte[65536];   // WideCharToMultiByte(866) of each code unit
+    char16_t ansiChar[256];         // MultiByteToWideChar(CP_ACP) of each byte
+    char16_t dosChar[256];          // MultiByteToWideChar(866) of each byte
+    char16_t cp1251Char[256];       // MultiByteToWideChar(1251) of each byte
+    char16_t dosToWindows[65536];   // dosChar[ansiByte[u]], see compose()
+    char16_t windowsToDos[65536];   // ansiChar[dosByte[u]], see compose()
+};
+
+// The tables for the current ANSI code page. The engine runs on one thread
+// (the host's command thread), so the tables need no lock.
+const CodePageTables& tables() {
+    static std::unique_ptr<CodePageTables> t;
+    const UINT ansi = GetACP();
+    if (t && t->ansi == ansi) [[likely]]
+        return *t;
+    if (!t) {
+        t.reset(new CodePageTables);
+        bytesOfEveryUnit(866, t->dosByte);
+        charsOfEveryByte(866, t->dosChar);
+        charsOfEveryByte(1251, t->cp1251Char);
+    }
+    t->ansi = ansi;
+    bytesOfEveryUnit(CP_ACP, t->ansiByte);
+    charsOfEveryByte(CP_ACP, t->ansiChar);
+    compose(t->ansiByte, t->dosChar, t->dosToWindows);
+    compose(t->dosByte, t->ansiChar, t->windowsToDos);
+    return *t;
+}
+
+// DosToWindows and WindowsToDos: each character becomes a byte of the first
+// code page (firstBytes); "%%nnn" with three ASCII digits and a value of
+// 1..255 in those bytes becomes the byte nnn; the bytes are read as the second
+// code page (secondChars). `composed` does both steps for plain characters.
+// The result is never longer than the input and is written over it.
+void recodeThroughBytes(char16_t* t, std::size_t n, const unsigned char* firstBytes, const char16_t* secondChars,
+                        const char16_t* composed) {
+    const bool percent = recodeOptions.escapePercent;
+    std::size_t r = 0, w = 0;
     while (r < n) {
-        if (b[r] == '%' && n - r >= 5 && b[r + 1] == '%' && isDigit(static_cast<unsigned char>(b[r + 2])) &&
-            isDigit(static_cast<unsigned char>(b[r + 3])) && isDigit(static_cast<unsigned char>(b[r + 4]))) {
-            int v = (b[r + 2] - '0') * 100 + (b[r + 3] - '0') * 10 + (b[r + 4] - '0');
+        const char16_t c = composed[t[r]];
+        if (c != 0) [[likely]] {
+            t[w++] = c;
+            ++r;
+            continue;
+        }
+        const char16_t u = t[r];
+        if (isSurrogate(u)) {
+            // A pair is one character; it and a lone surrogate give one default byte.
+            r += isHighSurrogate(u) && r + 1 < n && isLowSurrogate(t[r + 1]) ? 2 : 1;
+            t[w++] = secondChars[firstBytes[u]];
+            continue;
+        }
+        // The byte is '%'.
+        if (percent && n - r >= 5 && firstBytes[t[r + 1]] == '%' && isDigit(firstBytes[t[r + 2]]) &&
+            isDigit(firstBytes[t[r + 3]]) && isDigit(firstBytes[t[r + 4]])) {
+            int v = (firstBytes[t[r + 2]] - '0') * 100 + (firstBytes[t[r + 3]] - '0') * 10 + (firstBytes[t[r + 4]] - '0');
             if (v >= 1 && v <= 255) {
-                b[w++] = static_cast<char>(v);
+                t[w++] = secondChars[v];
                 r += 5;
                 continue;
             }
         }
-        b[w++] = b[r++];
+        t[w++] = secondChars[static_cast<unsigned char>('%')];
+        ++r;
     }
-    return w;
+    t[w] = 0;
 }
 
-// DosToWindows and WindowsToDos: text -> bytes of `from`, "%%nnn" decoded,
-// bytes read back as `to`. The result is never longer than the input.
-void recodeThroughBytes(char16_t* text, std::size_t n, UINT from, UINT to) {
-    WorkBuffer<char> work(n);
-    char* bytes = work.data();
-    int m = WideCharToMultiByte(from, 0, text, static_cast<int>(n), bytes, static_cast<int>(n),
-                                nullptr, nullptr);
-    if (m <= 0) return;
-    std::size_t len = static_cast<std::size_t>(m);
-    if (recodeOptions.escapePercent) len = decodePercentBytes(bytes, len);
-    int k = MultiByteToWideChar(to, 0, bytes, static_cast<int>(len), text, static_cast<int>(n));
-    text[k > 0 ? k : 0] = 0;
+// Value of a hexadecimal digit byte, or -1.
+struct HexTable {
+    signed char value[256];
+};
+constexpr HexTable makeHexTable() {
+    HexTable h{};
+    for (int b = 0; b < 256; ++b) h.value[b] = static_cast<signed char>(hexValue(static_cast<unsigned>(b)));
+    return h;
 }
+constexpr HexTable kHex = makeHexTable();
 
 // The `count` characters at p, each converted to a byte of the system code
 // page, are all hexadecimal digits; their value goes to *value.
-bool hexDigitsViaAnsi(const char16_t* p, int count, unsigned* value) {
-    char b[8];
-    if (WideCharToMultiByte(CP_ACP, 0, p, count, b, count, nullptr, nullptr) != count) return false;
+bool hexDigitsViaAnsi(const CodePageTables& cp, const char16_t* p, int count, unsigned* value) {
     unsigned v = 0;
     for (int i = 0; i < count; ++i) {
-        int d = hexValue(static_cast<unsigned char>(b[i]));
+        int d = kHex.value[cp.ansiByte[p[i]]];
         if (d < 0) return false;
         v = v * 16 + static_cast<unsigned>(d);
     }
@@ -175,15 +241,7 @@ bool hexDigitsViaAnsi(const char16_t* p, int count, unsigned* value) {
     return true;
 }
 
-// The character that byte `b` denotes in code page `cp`.
-char16_t charOfByte(UINT cp, unsigned b) {
-    char byte = static_cast<char>(b);
-    char16_t c = 0;
-    MultiByteToWideChar(cp, 0, &byte, 1, &c, 1);
-    return c;
-}
-
-// At t[r] with at least five characters left and "%%" there: the value of
+// At t with at least five characters left and "%%" there: the value of
 // "%%nnn", or 0 when it is outside 1..255.
 int percentValue(const char16_t* t) {
     int v = readNumber3(t + 2);
@@ -191,11 +249,17 @@ int percentValue(const char16_t* t) {
 }
 
 void latin1ToWindows(char16_t* t, std::size_t n) {
+    const CodePageTables& cp = tables();
     const bool percent = recodeOptions.escapePercent;
     const bool unicode = recodeOptions.escapeUnicode;
     std::size_t r = 0, w = 0;
     while (r < n) {
         const char16_t c = t[r];
+        if (c != u'%' && c != u'\\') [[likely]] {
+            t[w++] = c < 256 ? kLetters.latin1Form[c] : c;
+            ++r;
+            continue;
+        }
         if (c == u'%' && percent && n - r >= 5 && t[r + 1] == u'%') {
             int v = percentValue(t + r);
             t[w++] = v != 0 ? static_cast<char16_t>(v) : u'%';
@@ -204,19 +268,20 @@ void latin1ToWindows(char16_t* t, std::size_t n) {
         }
         unsigned v;
         // An escape of U+0000 would end the string here; it stays as text.
-        if (c == u'\\' && unicode && n - r >= 7 && hasPrefix(t + r, 'u') &&
-            hexDigitsViaAnsi(t + r + 3, 4, &v) && v != 0) {
+        if (c == u'\\' && unicode && n - r >= 7 && hasPrefix(t + r, 'u') && hexDigitsViaAnsi(cp, t + r + 3, 4, &v) &&
+            v != 0) {
             t[w++] = static_cast<char16_t>(v);
             r += 7;
             continue;
         }
-        t[w++] = c < 256 ? kLetters.latin1Form[c] : c;
+        t[w++] = kLetters.latin1Form[c];
         ++r;
     }
     t[w] = 0;
 }
 
 void cyrillicToWindows(char16_t* t, std::size_t n) {
+    const CodePageTables& cp = tables();
     const bool percent = recodeOptions.escapePercent;
     const bool unicode = recodeOptions.escapeUnicode;
     const bool multibyte = recodeOptions.escapeMultibyte;
@@ -225,18 +290,18 @@ void cyrillicToWindows(char16_t* t, std::size_t n) {
         const char16_t c = t[r];
         if (c == u'%' && percent && n - r >= 5 && t[r + 1] == u'%') {
             int v = percentValue(t + r);
-            t[w++] = v != 0 ? charOfByte(CP_ACP, static_cast<unsigned>(v)) : u'%';
+            t[w++] = v != 0 ? cp.ansiChar[v] : u'%';
             r += v != 0 ? 5 : 1;
             continue;
         }
         if (c == u'\\' && n - r >= 7) {
             unsigned v;
-            if (unicode && hasPrefix(t + r, 'u') && hexDigitsViaAnsi(t + r + 3, 4, &v)) {
+            if (unicode && hasPrefix(t + r, 'u') && hexDigitsViaAnsi(cp, t + r + 3, 4, &v)) {
                 if (v >= 0x0410 && v <= 0x044F) {
                     t[w++] = static_cast<char16_t>(v);
                 } else if (v >= kFirstLetter && v <= kLastLetter && kLetters.byteOfLetter[v - kFirstLetter]) {
                     // The row's byte read as code page 1251: \U+0403 gives Ґ.
-                    t[w++] = charOfByte(1251, kLetters.byteOfLetter[v - kFirstLetter]);
+                    t[w++] = cp.cp1251Char[kLetters.byteOfLetter[v - kFirstLetter]];
                 } else {
                     for (std::size_t k = 0; k < 7; ++k) t[w++] = t[r + k];
                 }
@@ -244,9 +309,9 @@ void cyrillicToWindows(char16_t* t, std::size_t n) {
                 continue;
             }
             // A byte of 0 would end the string here; such an escape stays as text.
-            if (multibyte && n - r >= 8 && hasPrefix(t + r, 'm') && hexDigitsViaAnsi(t + r + 3, 5, &v) &&
+            if (multibyte && n - r >= 8 && hasPrefix(t + r, 'm') && hexDigitsViaAnsi(cp, t + r + 3, 5, &v) &&
                 (v & 0xFF) != 0) {
-                t[w++] = charOfByte(CP_ACP, v & 0xFF);
+                t[w++] = cp.ansiChar[v & 0xFF];
                 r += 8;
                 continue;
             }
@@ -268,32 +333,16 @@ void windowsToLatin1(char16_t*& text, std::size_t n) {
     });
 }
 
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
+// Each character whose system-code-page byte has a row becomes its escape.
+// Surrogates give the default character, which has no row, so a pair stays
+// as it is.
 void windowsToCyrillic(char16_t*& text, std::size_t n) {
-    // The system-code-page byte of every character, at the character's index.
-    WorkBuffer<char> work(n);
-    auto* bytes = reinterpret_cast<unsigned char*>(work.data());
-    char* b = work.data();
-    int m = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(n), b, static_cast<int>(n), nullptr, nullptr);
-    if (m != static_cast<int>(n)) {
-        // Surrogate pairs make one byte of two code units: convert one
-        // character at a time so that bytes and code units stay aligned.
-        for (std::size_t i = 0; i < n; ++i) {
-            if (isHighSurrogate(text[i]) && i + 1 < n && isLowSurrogate(text[i + 1])) {
-                b[i] = b[i + 1] = '?';
-                ++i;
-            } else if (WideCharToMultiByte(CP_ACP, 0, text + i, 1, b + i, 1, nullptr, nullptr) != 1) {
-                b[i] = '?';
-            }
-        }
-    }
+    const unsigned char* ansiByte = tables().ansiByte;
     std::size_t rows = 0;
-    for (std::size_t i = 0; i < n; ++i) rows += kLetters.letterOfByte[bytes[i]] != 0;
+    for (std::size_t i = 0; i < n; ++i) rows += kLetters.letterOfByte[ansiByte[text[i]]] != 0;
     replaceExact(text, n + 6 * rows, [&](char16_t* out) {
         for (std::size_t i = 0; i < n; ++i) {
-            char16_t letter = kLetters.letterOfByte[bytes[i]];
+            char16_t letter = kLetters.letterOfByte[ansiByte[text[i]]];
             if (letter != 0)
                 out = writeEscape(out, letter);
             else
@@ -430,14 +479,17 @@ void recodeString(ACHAR*& text, int mode) {
     if (text == nullptr || mode < 0 || mode >= recodeModeCount) return;
     const std::size_t n = acStrLen(text);
 #ifndef ARX_NARROW
-    if (n > 0x7FFFFFF0u) return;  // beyond what the code-page calls take
     switch (mode) {
-        case DosToWindows:
-            if (n > 0) recodeThroughBytes(text, n, CP_ACP, 866);
+        case DosToWindows: {
+            const CodePageTables& cp = tables();
+            recodeThroughBytes(text, n, cp.ansiByte, cp.dosChar, cp.dosToWindows);
             break;
-        case WindowsToDos:
-            if (n > 0) recodeThroughBytes(text, n, 866, CP_ACP);
+        }
+        case WindowsToDos: {
+            const CodePageTables& cp = tables();
+            recodeThroughBytes(text, n, cp.dosByte, cp.ansiChar, cp.windowsToDos);
             break;
+        }
         case Latin1ToWindows: latin1ToWindows(text, n); break;
         case CyrillicToWindows: cyrillicToWindows(text, n); break;
         case WindowsToLatin1: windowsToLatin1(text, n); break;
