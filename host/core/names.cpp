@@ -1,0 +1,135 @@
+// Name rules shared by the whole drawing: case folding for lookups and the
+// table of tags that refer to another record by its name.
+#include <array>
+#include <cstring>
+
+#include "host/core/drawing.h"
+
+namespace hostcore {
+
+namespace {
+
+// Upper-case partner of a code point, for the letters names use: Latin (ASCII,
+// Latin-1, Latin Extended-A) and Cyrillic.
+char32_t foldChar(char32_t c) {
+    if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+    if (c >= 0x100 && c <= 0x17F) {
+        // Latin Extended-A pairs letters as even upper / odd lower, except a
+        // few ranges that are shifted by one.
+        bool shifted = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (shifted) return (c % 2 == 0) ? c - 1 : c;
+        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+        return (c % 2 == 1) ? c - 1 : c;
+    }
+    if (c >= 0x430 && c <= 0x44F) return c - 0x20;
+    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+    if (c >= 0x460 && c <= 0x4FF && c != 0x482 && !(c >= 0x483 && c <= 0x489)) {
+        return (c % 2 == 1) ? c - 1 : c;
+    }
+    return c;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string foldName(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        unsigned char b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            out += static_cast<char>((b >= 'a' && b <= 'z') ? b - 32 : b);
+            ++i;
+            continue;
+        }
+        // Decode one UTF-8 sequence; anything malformed is copied byte by byte.
+        int len = (b >= 0xF0) ? 4 : (b >= 0xE0) ? 3 : (b >= 0xC0) ? 2 : 1;
+        if (len == 1 || i + static_cast<std::size_t>(len) > s.size()) {
+            out += static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        char32_t c = (len == 2) ? (b & 0x1F) : (len == 3) ? (b & 0x0F) : (b & 0x07);
+        for (int k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        appendUtf8(out, foldChar(c));
+        i += static_cast<std::size_t>(len);
+    }
+    return out;
+}
+
+namespace {
+constexpr std::array<const char*, kTableCount> kTableTypes = {
+    "VPORT", "LTYPE", "LAYER", "STYLE", "VIEW", "UCS", "APPID", "DIMSTYLE", "BLOCK_RECORD"};
+
+bool isOneOf(std::string_view v, std::initializer_list<std::string_view> list) {
+    for (auto s : list)
+        if (v == s) return true;
+    return false;
+}
+}  // namespace
+
+const char* tableTypeName(TableKind kind) {
+    int i = static_cast<int>(kind);
+    return (i >= 0 && i < kTableCount) ? kTableTypes[static_cast<std::size_t>(i)] : "";
+}
+
+TableKind tableKindFromTypeName(std::string_view type) {
+    for (int i = 0; i < kTableCount; ++i)
+        if (type == kTableTypes[static_cast<std::size_t>(i)]) return static_cast<TableKind>(i);
+    return TableKind::None;
+}
+
+TableKind nameReference(std::string_view type, std::string_view subclass, int code, bool xdata,
+                        bool entity) {
+    if (xdata) {
+        if (code == 1003) return TableKind::Layer;
+        if (code == 1001) return TableKind::AppId;
+        return TableKind::None;
+    }
+    const bool common = subclass.empty() || subclass == "AcDbEntity";
+    if (entity) {
+        if (common && code == 8) return TableKind::Layer;
+        if (common && code == 6) return TableKind::LType;
+        if (code == 7 && isOneOf(type, {"TEXT", "ATTRIB", "ATTDEF", "MTEXT"}) &&
+            isOneOf(subclass, {"", "AcDbText", "AcDbMText", "AcDbAttribute",
+                               "AcDbAttributeDefinition"}))
+            return TableKind::Style;
+        if (code == 2 && isOneOf(type, {"INSERT", "DIMENSION", "ACAD_TABLE"}) &&
+            isOneOf(subclass, {"", "AcDbBlockReference", "AcDbDimension"}))
+            return TableKind::BlockRecord;
+        if (code == 3 && ((type == "DIMENSION" && isOneOf(subclass, {"", "AcDbDimension"})) ||
+                          (type == "LEADER" && isOneOf(subclass, {"", "AcDbLeader"})) ||
+                          (type == "TOLERANCE" && isOneOf(subclass, {"", "AcDbFcf"}))))
+            return TableKind::DimStyle;
+        if (type == "BLOCK" && (code == 2 || code == 3) &&
+            isOneOf(subclass, {"", "AcDbBlockBegin"}))
+            return TableKind::BlockRecord;
+        return TableKind::None;
+    }
+    if (type == "LAYER" && code == 6 && isOneOf(subclass, {"", "AcDbLayerTableRecord"}))
+        return TableKind::LType;
+    if (type == "MLINESTYLE" && code == 6) return TableKind::LType;
+    if (type == "TABLESTYLE" && code == 7) return TableKind::Style;
+    return TableKind::None;
+}
+
+}  // namespace hostcore

@@ -1,0 +1,306 @@
+// DXF writer: writes the drawing back in the file's order.
+//
+// A record that was never changed is copied as the bytes it was read from,
+// transcoded when the output's encoding differs from the file's. A record that
+// names a renamed table entry is rewritten from its tags with the new name.
+// Changed and created records are written from their tag lists.
+#include <algorithm>
+#include <charconv>
+
+#include "host/core/dxfio.h"
+#include "host/dxf/tags.h"
+
+namespace hostcore {
+
+namespace {
+
+std::string hexString(uint64_t v) {
+    char buf[20];
+    auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v, 16);
+    std::string s(buf, p);
+    for (char& c : s)
+        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 32);
+    return s;
+}
+
+// Header variables that name a table entry, with the group code of the name.
+struct HeaderRef {
+    const char* name;
+    int code;
+    TableKind table;
+};
+constexpr HeaderRef kHeaderRefs[] = {
+    {"$CLAYER", 8, TableKind::Layer},       {"$CELTYPE", 6, TableKind::LType},
+    {"$TEXTSTYLE", 7, TableKind::Style},    {"$DIMSTYLE", 2, TableKind::DimStyle},
+    {"$DIMTXSTY", 7, TableKind::Style},     {"$DIMLTYPE", 6, TableKind::LType},
+    {"$DIMLTEX1", 6, TableKind::LType},     {"$DIMLTEX2", 6, TableKind::LType},
+    {"$DIMBLK", 1, TableKind::BlockRecord}, {"$DIMBLK1", 1, TableKind::BlockRecord},
+    {"$DIMBLK2", 1, TableKind::BlockRecord}, {"$DIMLDRBLK", 1, TableKind::BlockRecord},
+    {"$UCSNAME", 2, TableKind::Ucs},        {"$UCSBASE", 2, TableKind::Ucs},
+    {"$PUCSNAME", 2, TableKind::Ucs},       {"$PUCSBASE", 2, TableKind::Ucs},
+    {"$UCSORTHOREF", 2, TableKind::Ucs},    {"$PUCSORTHOREF", 2, TableKind::Ucs},
+};
+
+const HeaderRef* headerRef(std::string_view name) {
+    for (const HeaderRef& r : kHeaderRefs)
+        if (name == r.name) return &r;
+    return nullptr;
+}
+
+class Writer {
+public:
+    Writer(const Drawing& d, std::string ver, std::string& out)
+        : d_(d), ver_(std::move(ver)), out_(out), w_(out, d.crlf) {
+        target_ = dxf::codecForFile(ver_, d.dwgcodepage);
+        same_ = target_.enc == d.codec.enc && target_.iconvName == d.codec.iconvName;
+    }
+
+    void run() {
+        out_.append(d_.preamble);
+        bool wroteHeader = false;
+        for (const Part& p : d_.parts) {
+            switch (p.section) {
+                case Section::Header:
+                    header();
+                    wroteHeader = true;
+                    break;
+                case Section::Classes:
+                    if (!wroteHeader) minimalHeader(wroteHeader);
+                    section(d_.classesHead, d_.classes);
+                    break;
+                case Section::Tables:
+                    if (!wroteHeader) minimalHeader(wroteHeader);
+                    tables();
+                    break;
+                case Section::Blocks:
+                    if (!wroteHeader) minimalHeader(wroteHeader);
+                    blocks();
+                    break;
+                case Section::Entities:
+                    if (!wroteHeader) minimalHeader(wroteHeader);
+                    entities();
+                    break;
+                case Section::Objects:
+                    section(d_.objectsHead, d_.objects);
+                    break;
+                case Section::Other:
+                    raw(d_.otherParts[static_cast<std::size_t>(p.index)].raw);
+                    break;
+                default:
+                    break;
+            }
+        }
+        w_.write(0, "EOF");
+    }
+
+private:
+    const Drawing& d_;
+    std::string ver_;
+    std::string& out_;
+    dxf::TagWriter w_;
+    dxf::TextCodec target_;
+    bool same_ = true;
+    std::string scratch_, scratch2_;
+
+    void raw(std::string_view bytes) {
+        if (same_ || dxf::isPlainAscii(bytes)) {
+            out_.append(bytes);
+            return;
+        }
+        scratch_.clear();
+        scratch2_.clear();
+        dxf::decode(bytes, d_.codec, scratch_);
+        dxf::encode(scratch_, target_, scratch2_);
+        out_.append(scratch2_);
+    }
+
+    void tag(int code, const std::string& value) {
+        if (target_.enc == dxf::Encoding::Utf8 || dxf::isPlainAscii(value)) {
+            w_.write(code, value);
+            return;
+        }
+        scratch_.clear();
+        dxf::encode(value, target_, scratch_);
+        w_.write(code, scratch_);
+    }
+
+    void tags(const TagList& list) {
+        for (const Tag& t : list) tag(t.code, t.ref ? d_.nameOf(t.ref) : t.value);
+    }
+
+    // True when a record read from the file names an entry whose name changed.
+    bool stale(const TagList& list) const {
+        for (const Tag& t : list)
+            if (t.ref && d_.nameOf(t.ref) != t.value) return true;
+        return false;
+    }
+
+    void entry(const Entry* e) {
+        if (e->tags) {
+            tags(*e->tags);
+            return;
+        }
+        if (d_.renameCount > 0) {
+            TagList parsed = d_.tagsOf(e);
+            if (stale(parsed)) {
+                tags(parsed);
+                return;
+            }
+        }
+        raw(e->raw);
+    }
+
+    void section(std::string_view head, const std::vector<Entry*>& list) {
+        out_.append(head);
+        for (const Entry* e : list)
+            if (!e->erased()) entry(e);
+        w_.write(0, "ENDSEC");
+    }
+
+    void minimalHeader(bool& wrote) {
+        w_.write(0, "SECTION");
+        w_.write(2, "HEADER");
+        w_.write(9, "$ACADVER");
+        w_.write(1, ver_);
+        w_.write(9, "$HANDSEED");
+        w_.write(5, hexString(d_.handseed));
+        w_.write(0, "ENDSEC");
+        wrote = true;
+    }
+
+    void header() {
+        out_.append(d_.headerHead);
+        for (const HeaderVar& v : d_.header) {
+            if (v.name == "$ACADVER" && ver_ != d_.acadver) {
+                w_.write(9, v.name);
+                w_.write(1, ver_);
+                continue;
+            }
+            if (v.name == "$HANDSEED") {
+                handseed(v);
+                continue;
+            }
+            if (v.tags) {
+                w_.write(9, v.name);
+                tags(*v.tags);
+                continue;
+            }
+            const HeaderRef* ref = d_.renameCount > 0 ? headerRef(v.name) : nullptr;
+            if (ref && renamedHeaderRef(v, *ref)) continue;
+            raw(v.raw);
+        }
+        w_.write(0, "ENDSEC");
+    }
+
+    void handseed(const HeaderVar& v) {
+        dxf::AsciiTagReader r(v.raw);
+        dxf::RawTag t;
+        while (r.next(t)) {
+            if (t.code == 5) {
+                uint64_t h = 0;
+                std::from_chars(t.value.data(), t.value.data() + t.value.size(), h, 16);
+                if (h == d_.handseed) {
+                    raw(v.raw);
+                    return;
+                }
+            }
+        }
+        w_.write(9, "$HANDSEED");
+        w_.write(5, hexString(d_.handseed));
+    }
+
+    bool renamedHeaderRef(const HeaderVar& v, const HeaderRef& ref) {
+        dxf::AsciiTagReader r(v.raw);
+        dxf::RawTag t;
+        while (r.next(t)) {
+            if (t.code != ref.code) continue;
+            std::string name;
+            if (d_.codec.enc == dxf::Encoding::Utf8 || dxf::isPlainAscii(t.value))
+                name.assign(t.value);
+            else
+                dxf::decode(t.value, d_.codec, name);
+            const Entry* e = d_.lookupLoad(ref.table, name);
+            if (!e || d_.nameOf(e) == name) return false;
+            w_.write(9, v.name);
+            tag(ref.code, d_.nameOf(e));
+            return true;
+        }
+        return false;
+    }
+
+    void tables() {
+        out_.append(d_.tablesHead);
+        for (const Entry* head : d_.tableHeads) {
+            if (head->table == TableKind::None) {
+                raw(head->raw);
+                continue;
+            }
+            entry(head);
+            for (const Entry* e : d_.table(head->table).records)
+                if (!e->erased()) entry(e);
+            w_.write(0, "ENDTAB");
+        }
+        w_.write(0, "ENDSEC");
+    }
+
+    void entityWithChildren(const Entry* e) {
+        if (e->erased()) return;
+        entry(e);
+        for (const Entry* c = e->firstChild; c; c = c->next)
+            if (!c->erased()) entry(c);
+    }
+
+    void blocks() {
+        out_.append(d_.blocksHead);
+        for (const Entry* rec : d_.blockOrder) {
+            if (rec->erased() || !rec->block) continue;
+            const BlockInfo& b = *rec->block;
+            if (b.begin) entry(b.begin);
+            if (rec != d_.modelSpace && rec != d_.paperSpace)
+                for (const Entry* e = b.first; e; e = e->next) entityWithChildren(e);
+            if (b.end) entry(b.end);
+        }
+        w_.write(0, "ENDSEC");
+    }
+
+    void entities() {
+        out_.append(d_.entitiesHead);
+        // Model space and the active paper space share this section; their
+        // entities are merged back into the order in which they were read.
+        const Entry* a = d_.modelSpace && d_.modelSpace->block ? d_.modelSpace->block->first : nullptr;
+        const Entry* b = d_.paperSpace && d_.paperSpace->block ? d_.paperSpace->block->first : nullptr;
+        while (a || b) {
+            if (!b || (a && a->seq < b->seq)) {
+                entityWithChildren(a);
+                a = a->next;
+            } else {
+                entityWithChildren(b);
+                b = b->next;
+            }
+        }
+        for (const Entry* e : d_.orphanEntities) entityWithChildren(e);
+        w_.write(0, "ENDSEC");
+    }
+};
+
+}  // namespace
+
+bool isWritableVersion(std::string_view v) {
+    return v == "AC1015" || v == "AC1018" || v == "AC1021" || v == "AC1024" || v == "AC1027" ||
+           v == "AC1032";
+}
+
+bool saveDxf(const Drawing& d, const SaveOptions& options, std::string& out, std::string& error) {
+    std::string ver = options.acadver.empty() ? d.acadver : options.acadver;
+    if (!isWritableVersion(ver)) {
+        error = "the host does not write DXF version " + ver;
+        return false;
+    }
+    out.clear();
+    out.reserve(d.buffer.size() + d.buffer.size() / 16 + 4096);
+    Writer w(d, ver, out);
+    w.run();
+    return true;
+}
+
+}  // namespace hostcore
