@@ -91,6 +91,10 @@ struct Entry {
     uint16_t readers = 0;
     uint8_t writer = 0;
     TableKind table = TableKind::None;  // for table heads and table records
+    // The drawing the entry belongs to, so that an object id (which holds only
+    // the entry) finds its database. Set by the interface layer after load and
+    // for the entries it creates.
+    class Drawing* drawing = nullptr;
 
     bool erased() const { return (flags & flags::kErased) != 0; }
     bool is(uint16_t f) const { return (flags & f) != 0; }
@@ -150,6 +154,8 @@ public:
     std::string dwgcodepage = "ANSI_1252";
     bool crlf = false;
     bool fromR12 = false;         // loaded from an R12 or older file
+    bool upgraded = false;        // an R12 drawing brought into the modern structure
+    std::string upgradeError;     // why an R12 drawing could not be brought over
     std::string_view preamble;    // comments before the first section
 
     // --- records ---

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "host/core/dxfio.h"
+#include "host/core/upgrade.h"
 #include "host/dxf/tags.h"
 
 namespace hostcore {
@@ -461,6 +462,7 @@ private:
             }
         }
         d_.fromR12 = d_.acadver < "AC1012";
+        if (d_.fromR12) d_.upgraded = upgradeFromR12(d_, d_.upgradeError);
     }
 };
 

@@ -296,6 +296,10 @@ bool saveDxf(const Drawing& d, const SaveOptions& options, std::string& out, std
         error = "the host does not write DXF version " + ver;
         return false;
     }
+    if (d.fromR12 && !d.upgraded) {
+        error = d.upgradeError;
+        return false;
+    }
     out.clear();
     out.reserve(d.buffer.size() + d.buffer.size() / 16 + 4096);
     Writer w(d, ver, out);
