@@ -202,7 +202,7 @@ public:
         if (!isBinaryDxf(in_)) return fail(0, "not a binary DXF: the 22-byte sentinel is missing");
         pos_ = kBinarySentinel.size();
         oneByteCodes_ = detectOneByteCodes();
-        out_.reserve(out_.size() + in_.size() * 2);
+        out_.reserve(in_.size() * 2);
         while (pos_ < in_.size()) {
             std::size_t tagStart = pos_;
             int code = 0;
@@ -347,6 +347,7 @@ private:
 
 bool binaryToAscii(std::string_view in, std::string& out, std::string& error) {
     error.clear();
+    out.clear();
     return BinaryReader(in, out, error).run();
 }
 

@@ -63,7 +63,8 @@ inline constexpr std::string_view kBinarySentinel{"AutoCAD Binary DXF\r\n\x1a\0"
 // except that control characters are written in caret form ("^J" for a line feed) and a literal
 // caret as "^ ", which is what AutoCAD writes into an ASCII DXF for the same text. Handles the
 // pre-R13 one-byte group codes (255 escape) and R13+ two-byte codes. On malformed input returns
-// false and sets error (with the byte offset); out then holds the tags converted so far.
+// false and sets error (with the byte offset); out (replaced in any case) then holds the tags
+// converted before the fault.
 bool binaryToAscii(std::string_view in, std::string& out, std::string& error);
 
 // Formats a double the way binaryToAscii writes it: the shortest text that reads back to the same

@@ -4,7 +4,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 seconds=${1:-60}
-build=${ARX_FUZZ_BUILD:-$root/build-fuzz}
+build=${ARX_FUZZ_BUILD:-$root/build-fuzz-ci}
 work=${ARX_FUZZ_WORK:-$build/fuzz-work}
 
 cmake -S "$root" -B "$build" -G Ninja -DARX_FUZZ=ON -DARX_BENCH=OFF \
