@@ -257,6 +257,7 @@ struct CodePageTables {
     char16_t ansiChar[256];         // MultiByteToWideChar(CP_ACP) of each byte
     char16_t dosChar[256];          // MultiByteToWideChar(866) of each byte
     char16_t cp1251Char[256];       // MultiByteToWideChar(1251) of each byte
+    signed char hexOfUnit[65536];   // hex digit value of ansiByte[u], or -1
     UnitMap dosToWindows;           // dosChar[ansiByte[u]], see compose()
     UnitMap windowsToDos;           // ansiChar[dosByte[u]], see compose()
 };
@@ -277,6 +278,7 @@ const CodePageTables& codePages() {
     t->ansi = ansi;
     bytesOfEveryUnit(CP_ACP, t->ansiByte);
     charsOfEveryByte(CP_ACP, t->ansiChar);
+    for (unsigned u = 0; u < 65536; ++u) t->hexOfUnit[u] = kHex.value[t->ansiByte[u]];
     compose(t->ansiByte, t->dosChar, t->dosToWindows);
     compose(t->dosByte, t->ansiChar, t->windowsToDos);
     return *t;
@@ -365,7 +367,7 @@ void recodeThroughBytes(char16_t* t, std::size_t n, const unsigned char* firstBy
 bool hexDigitsViaAnsi(const CodePageTables& cp, const char16_t* p, int count, unsigned* value) {
     unsigned v = 0;
     for (int i = 0; i < count; ++i) {
-        const int d = kHex.value[cp.ansiByte[p[i]]];
+        const int d = cp.hexOfUnit[p[i]];
         if (d < 0) return false;
         v = v * 16 + static_cast<unsigned>(d);
     }
@@ -492,20 +494,57 @@ std::size_t decodePercent(Byte* b, std::size_t n) {
 
 constexpr bool isDosCyrillicLetter(Byte b) { return (b >= 0x80 && b <= 0xAF) || (b >= 0xE0 && b <= 0xF7); }
 
+// Whether the source bytes whose table entry is I or i are I and i alone, so
+// that a block can be searched for them with a plain comparison.
+bool onlyLatinIBecomesI() {
+    for (int b = 0; b < 256; ++b)
+        if (((dosWindowsTables.dosToWindows[b] | 0x20) == 'i') != ((b | 0x20) == 'i')) return false;
+    return true;
+}
+
+// The table entry of t[i], with the I/i rule applied; `previous` is the source
+// byte before t[i] (0 at the start), t[i + 1] is still a source byte.
+Byte dosToWindowsAt(const Byte* t, std::size_t i, std::size_t n, Byte previous) {
+    Byte out = dosWindowsTables.dosToWindows[t[i]];
+    if ((out | 0x20) == 'i') {
+        // A Latin I/i next to a Cyrillic letter was the Ukrainian І/і.
+        if (isDosCyrillicLetter(previous) || (i + 1 < n && isDosCyrillicLetter(t[i + 1])))
+            out = out == 'I' ? 0xB2 : 0xB3;
+    }
+    return out;
+}
+
 void dosToWindows(Byte* t, std::size_t n) {
+    static const bool blocks = onlyLatinIBecomesI();
     n = decodePercent(t, n);
     const Byte* const table = dosWindowsTables.dosToWindows;
-    Byte previous = 0;  // the source byte before t[i]; 0 is no letter
-    for (std::size_t i = 0; i < n; ++i) {
-        const Byte source = t[i];
-        Byte out = table[source];
-        if ((out | 0x20) == 'i') [[unlikely]] {
-            // A Latin I/i next to a Cyrillic letter was the Ukrainian І/і.
-            if (isDosCyrillicLetter(previous) || (i + 1 < n && isDosCyrillicLetter(t[i + 1])))
-                out = out == 'I' ? 0xB2 : 0xB3;
+    Byte previous = 0;  // the source byte before the current one; 0 is no letter
+    std::size_t i = 0;
+    // Blocks of 16 bytes without a candidate for the I/i rule are looked up
+    // without it.
+    for (; blocks && i + 16 <= n; i += 16) {
+        unsigned any = 0;
+        for (std::size_t k = 0; k < 16; ++k) any |= (t[i + k] | 0x20) == 'i';
+        const Byte last = t[i + 15];
+        if (!any) {
+            // Looked up into a local block first: stores to it cannot touch
+            // the table, so the lookups need not wait for them.
+            Byte block[16];
+            for (std::size_t k = 0; k < 16; ++k) block[k] = table[t[i + k]];
+            std::memcpy(t + i, block, 16);
+        } else {
+            for (std::size_t k = 0; k < 16; ++k) {
+                const Byte source = t[i + k];
+                t[i + k] = dosToWindowsAt(t, i + k, n, previous);
+                previous = source;
+            }
         }
+        previous = last;
+    }
+    for (; i < n; ++i) {
+        const Byte source = t[i];
+        t[i] = dosToWindowsAt(t, i, n, previous);
         previous = source;
-        t[i] = out;
     }
     t[n] = 0;
 }
@@ -513,7 +552,13 @@ void dosToWindows(Byte* t, std::size_t n) {
 void windowsToDos(Byte* t, std::size_t n) {
     n = decodePercent(t, n);
     const Byte* const table = dosWindowsTables.windowsToDos;
-    for (std::size_t i = 0; i < n; ++i) t[i] = table[t[i]];
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        Byte block[16];
+        for (std::size_t k = 0; k < 16; ++k) block[k] = table[t[i + k]];
+        std::memcpy(t + i, block, 16);
+    }
+    for (; i < n; ++i) t[i] = table[t[i]];
     t[n] = 0;
 }
 
