@@ -101,14 +101,16 @@ bool AsciiTagReader::next(RawTag& tag) {
     const void* nl = std::memchr(base + pos_, '\n', size - pos_);
     std::size_t codeEnd = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - base) : size;
     std::string_view codeText = trim(std::string_view(base + pos_, codeEnd - pos_));
-    if (codeText.empty()) {
-        // Blank lines (and a DOS end-of-file byte) after the last tag end the buffer cleanly.
+    if (codeText.empty() || codeText[0] == '\x1a' || codeText[0] == '\0') {
+        // Blank lines, a DOS end-of-file byte (0x1A) and NUL padding after the last tag end the
+        // buffer cleanly.
         std::size_t i = pos_;
-        while (i < size && (isBlank(base[i]) || base[i] == '\n' || base[i] == '\x1a')) ++i;
+        while (i < size && (isBlank(base[i]) || base[i] == '\n' || base[i] == '\x1a' || base[i] == '\0')) ++i;
         if (i == size) {
             pos_ = size;
             return false;
         }
+        if (!codeText.empty()) return fail(line_, "group code expected, found " + quote(codeText));
         return fail(line_, "group code expected, found an empty line");
     }
     std::size_t k = 0;

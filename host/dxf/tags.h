@@ -24,8 +24,8 @@ struct RawTag {
 
 // Reads (group code, value) line pairs from an ASCII DXF held in memory. The tags point into the
 // buffer, which must outlive them. A UTF-8 byte-order mark at the very start is skipped
-// (hadBom() tells). Blank lines and DOS end-of-file bytes (0x1A) after the last tag end the
-// buffer cleanly.
+// (hadBom() tells). Blank lines, DOS end-of-file bytes (0x1A) and NUL padding after the last tag
+// end the buffer cleanly.
 class AsciiTagReader {
 public:
     explicit AsciiTagReader(std::string_view buffer);

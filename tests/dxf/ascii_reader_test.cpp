@@ -89,10 +89,16 @@ TEST(AsciiTagReader, EndOfBuffer) {
     std::string err = "x";
     EXPECT_TRUE(readTags("", &err).empty());
     EXPECT_EQ(err, "");
-    // Blank lines, blanks and a DOS end-of-file byte after the last tag end the file cleanly.
-    auto tags = readTags("  0\nEOF\n\n  \r\n\x1a", &err);
-    EXPECT_EQ(tags.size(), 1u);
-    EXPECT_EQ(err, "");
+    // Blank lines, a DOS end-of-file byte and NUL padding after the last tag end the file cleanly.
+    const std::string ends[] = {"\n  \r\n\x1a", "\x1a", std::string("\x1a\0\0\n", 4), " \t\r\n"};
+    for (const std::string& end : ends) {
+        auto tags = readTags("  0\nEOF\n" + end, &err);
+        EXPECT_EQ(tags.size(), 1u);
+        EXPECT_EQ(err, "");
+    }
+    // Not at the end, the same bytes are an error.
+    readTags("  0\nA\n\x1a\n  0\nB\n", &err);
+    EXPECT_EQ(err, "line 3: group code expected, found '?'");
 }
 
 TEST(AsciiTagReader, MissingValueAtEndOfFile) {
