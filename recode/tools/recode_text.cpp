@@ -45,6 +45,7 @@ void printHelp() {
         "                         \\M+XXXXX; the escape options do not apply)\n"
         "  --codepage N           system (ANSI) code page: 1250, 1251 (default), 1252\n"
         "                         or 866\n"
+        "  --list-modes           list the directions: number, name, label\n"
         "  --help                 show this text\n"
         "\n"
         "Exit status: 0 done, 1 unreadable input or input that is not UTF-8,\n"
@@ -221,6 +222,13 @@ int main(int argc, char** argv) {
             onlyFiles = true;
         } else if (a == "--help" || a == "-h") {
             printHelp();
+            return 0;
+        } else if (a == "--list-modes") {
+            for (int m = 0; m < recodeModeCount; ++m) {
+                std::string label;
+                encodeUtf8(recodeModeLabels[m], label);
+                std::printf("%d\t%s\t%s\n", m, kModeNames[m], label.c_str());
+            }
             return 0;
         } else if (is("--mode")) {
             std::string v = value("--mode");

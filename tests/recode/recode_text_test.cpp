@@ -74,6 +74,7 @@ TEST(RecodeText, BadOptionsExitWithTwo) {
         EXPECT_NE(r.err.find("recode-text:"), std::string::npos) << args;
         EXPECT_EQ(r.out, "") << args;
     }
+    EXPECT_EQ(run("--list-modes", "").out.substr(0, 32), "0\tdos2win\tDos -> Windows\n1\twin2dos");
     Outcome help = run("--help", "");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("win2cyr"), std::string::npos);
