@@ -23,4 +23,4 @@ if [ -d "$corpus" ]; then
 fi
 
 "$build/bin/fuzz_dxf_tags" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-    -artifact_prefix="$work/artifacts/" "$work/corpus"
+    -dict="$root/tests/fuzz/dxf.dict" -artifact_prefix="$work/artifacts/" "$work/corpus"
