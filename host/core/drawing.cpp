@@ -112,6 +112,7 @@ void Drawing::setName(Entry* e, std::string_view utf8Name) {
         t.currentName.emplace(e, std::string(utf8Name));
     }
     t.names.emplace(foldName(utf8Name), e);
+    ++t.renames;
     ++renameCount;
 }
 

@@ -119,6 +119,7 @@ struct Table {
     std::unordered_map<std::string, Entry*> loadNames;  // folded name at load -> entry
     std::unordered_map<Entry*, std::string> currentName;
     bool present = false;  // the file had this table
+    uint32_t renames = 0;  // entries renamed since load
 };
 
 // A header variable ($NAME and its value tags), kept like a record.

@@ -6,6 +6,7 @@
 // Changed and created records are written from their tag lists.
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 #include "host/core/dxfio.h"
 #include "host/dxf/tags.h"
@@ -49,8 +50,8 @@ const HeaderRef* headerRef(std::string_view name) {
 
 class Writer {
 public:
-    Writer(const Drawing& d, std::string ver, std::string& out)
-        : d_(d), ver_(std::move(ver)), out_(out), w_(out, d.crlf) {
+    Writer(const Drawing& d, std::string ver, std::string& out, std::FILE* sink = nullptr)
+        : d_(d), ver_(std::move(ver)), out_(out), w_(out, d.crlf), sink_(sink) {
         target_ = dxf::codecForFile(ver_, d.dwgcodepage);
         same_ = target_.enc == d.codec.enc && target_.iconvName == d.codec.iconvName;
     }
@@ -91,7 +92,10 @@ public:
             }
         }
         w_.write(0, "EOF");
+        flush();
     }
+
+    bool failed() const { return failed_; }
 
 private:
     const Drawing& d_;
@@ -101,6 +105,22 @@ private:
     dxf::TextCodec target_;
     bool same_ = true;
     std::string scratch_, scratch2_;
+    TableKind lastKind_ = TableKind::None;
+    std::string lastValue_;
+    bool lastStale_ = false;
+    std::FILE* sink_ = nullptr;
+    bool failed_ = false;
+
+    // With a file to write to, the text goes out in pieces of about a
+    // megabyte, so that saving never holds a second copy of the drawing.
+    void flushIfLarge() {
+        if (sink_ && out_.size() >= (1u << 20)) flush();
+    }
+    void flush() {
+        if (!sink_ || out_.empty()) return;
+        if (std::fwrite(out_.data(), 1, out_.size(), sink_) != out_.size()) failed_ = true;
+        out_.clear();
+    }
 
     void raw(std::string_view bytes) {
         if (same_ || dxf::isPlainAscii(bytes)) {
@@ -128,24 +148,48 @@ private:
         for (const Tag& t : list) tag(t.code, t.ref ? d_.nameOf(t.ref) : t.value);
     }
 
-    // True when a record read from the file names an entry whose name changed.
-    bool stale(const TagList& list) const {
-        for (const Tag& t : list)
-            if (t.ref && d_.nameOf(t.ref) != t.value) return true;
+    // A quick look at a record read from the file, without building its tag
+    // list: does it name an entry of a table in which something was renamed?
+    bool staleRaw(const Entry* e) {
+        const std::string& type = d_.typeName(e);
+        const bool entity = e->is(flags::kEntity | flags::kBlockBegin | flags::kBlockEnd);
+        dxf::AsciiTagReader r(e->raw);
+        dxf::RawTag t;
+        std::string_view subclass;
+        bool xdata = false;
+        while (r.next(t)) {
+            if (t.code == 100) subclass = t.value;
+            if (t.code >= 1000) xdata = true;
+            TableKind k = nameReference(type, subclass, t.code, xdata, entity);
+            if (k == TableKind::None || d_.table(k).renames == 0) continue;
+            // Records name the same few entries over and over: remember the last answer.
+            if (k == lastKind_ && t.value == lastValue_) {
+                if (lastStale_) return true;
+                continue;
+            }
+            std::string name;
+            if (d_.codec.enc == dxf::Encoding::Utf8 || dxf::isPlainAscii(t.value))
+                name.assign(t.value);
+            else
+                dxf::decode(t.value, d_.codec, name);
+            const Entry* target = d_.lookupLoad(k, name);
+            lastKind_ = k;
+            lastValue_.assign(t.value);
+            lastStale_ = target && d_.nameOf(target) != name;
+            if (lastStale_) return true;
+        }
         return false;
     }
 
     void entry(const Entry* e) {
+        flushIfLarge();
         if (e->tags) {
             tags(*e->tags);
             return;
         }
-        if (d_.renameCount > 0) {
-            TagList parsed = d_.tagsOf(e);
-            if (stale(parsed)) {
-                tags(parsed);
-                return;
-            }
+        if (d_.renameCount > 0 && staleRaw(e)) {
+            tags(d_.tagsOf(e));
+            return;
         }
         raw(e->raw);
     }
@@ -304,6 +348,27 @@ bool saveDxf(const Drawing& d, const SaveOptions& options, std::string& out, std
     out.reserve(d.buffer.size() + d.buffer.size() / 16 + 4096);
     Writer w(d, ver, out);
     w.run();
+    return true;
+}
+
+bool saveDxf(const Drawing& d, const SaveOptions& options, std::FILE* file, std::string& error) {
+    std::string ver = options.acadver.empty() ? d.acadver : options.acadver;
+    if (!isWritableVersion(ver)) {
+        error = "the host does not write DXF version " + ver;
+        return false;
+    }
+    if (d.fromR12 && !d.upgraded) {
+        error = d.upgradeError;
+        return false;
+    }
+    std::string buffer;
+    buffer.reserve((1u << 20) + 65536);
+    Writer w(d, ver, buffer, file);
+    w.run();
+    if (w.failed()) {
+        error = "the file could not be written";
+        return false;
+    }
     return true;
 }
 

@@ -174,6 +174,36 @@ TEST(CorpusRoundTripNote, CorpusIsPresentOrSkipped) {
     SUCCEED();
 }
 
+TEST(Save, StreamedToAFileGivesTheSameText) {
+    auto files = corpusFiles();
+    if (files.empty()) GTEST_SKIP() << "no corpus at " << corpusDir();
+    for (const fs::path& path : files) {
+        Drawing d;
+        std::string error;
+        ASSERT_TRUE(hostcore::loadDxf(d, readFile(path), error)) << error;
+        if (!hostcore::isWritableVersion(d.acadver)) continue;
+        std::string text;
+        ASSERT_TRUE(hostcore::saveDxf(d, {}, text, error));
+        std::FILE* f = std::tmpfile();
+        ASSERT_TRUE(hostcore::saveDxf(d, {}, f, error));
+        std::string streamed(static_cast<std::size_t>(std::ftell(f)), '\0');
+        std::rewind(f);
+        ASSERT_EQ(std::fread(streamed.data(), 1, streamed.size(), f), streamed.size());
+        std::fclose(f);
+        ASSERT_EQ(text, streamed) << path;
+    }
+}
+
+TEST(Save, RefusesVersionsItDoesNotWrite) {
+    Drawing d;
+    std::string error, out;
+    ASSERT_TRUE(hostcore::loadDxf(d, "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  0\nENDSEC\n  0\nEOF\n", error)) << error;
+    EXPECT_FALSE(hostcore::saveDxf(d, {"AC1009"}, out, error));
+    EXPECT_NE(error.find("AC1009"), std::string::npos);
+    EXPECT_TRUE(hostcore::saveDxf(d, {"AC1032"}, out, error)) << error;
+    EXPECT_NE(out.find("AC1032"), std::string::npos);
+}
+
 TEST(Load, RefusesWhatIsNotADrawing) {
     Drawing d1;
     std::string error;
