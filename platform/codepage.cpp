@@ -28,11 +28,16 @@ constexpr int kPageCount = 4;
 
 const char16_t* forwardTable(UINT number) {
     switch (number) {
-        case 866: return codepage_data::cp866;
-        case 1250: return codepage_data::cp1250;
-        case 1251: return codepage_data::cp1251;
-        case 1252: return codepage_data::cp1252;
-        default: return nullptr;
+        case 866:
+            return codepage_data::cp866;
+        case 1250:
+            return codepage_data::cp1250;
+        case 1251:
+            return codepage_data::cp1251;
+        case 1252:
+            return codepage_data::cp1252;
+        default:
+            return nullptr;
     }
 }
 
@@ -56,7 +61,8 @@ void build(CodePage& page, UINT number) {
 const CodePage* pages() {
     static const CodePage* const built = [] {
         auto* all = new CodePage[kPageCount];
-        for (int i = 0; i < kPageCount; ++i) build(all[i], kNumbers[i]);
+        for (int i = 0; i < kPageCount; ++i)
+            build(all[i], kNumbers[i]);
         return all;
     }();
     return built;
@@ -86,8 +92,12 @@ void initAnsiCodePage() {
     });
 }
 
-bool isHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool isHigh(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLow(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // One loop for counting (Write false) and converting (Write true). Returns the
 // number of bytes, or -1 when they do not fit in dstLen.
@@ -120,7 +130,9 @@ long long toBytes(const CodePage& page, const char16_t* src, std::size_t n, char
 
 }  // namespace
 
-bool isSupportedCodePage(UINT codePage) { return forwardTable(codePage) != nullptr; }
+bool isSupportedCodePage(UINT codePage) {
+    return forwardTable(codePage) != nullptr;
+}
 
 const char16_t* codePageTable(UINT codePage) {
     if (codePage == CP_ACP) codePage = GetACP();
@@ -151,7 +163,8 @@ int MultiByteToWideChar(UINT codePage, DWORD /*flags*/, const char* src, int src
     if (dstLen == 0) return static_cast<int>(n);
     if (static_cast<std::size_t>(dstLen) < n) return 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(src);
-    for (std::size_t i = 0; i < n; ++i) dst[i] = table[bytes[i]];
+    for (std::size_t i = 0; i < n; ++i)
+        dst[i] = table[bytes[i]];
     return static_cast<int>(n);
 }
 
@@ -164,7 +177,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* src, int src
     std::size_t n = static_cast<std::size_t>(srcLen);
     if (srcLen == -1) {
         n = 0;
-        while (src[n] != 0) ++n;
+        while (src[n] != 0)
+            ++n;
         ++n;
         if (n > static_cast<std::size_t>(INT32_MAX)) return 0;
     }

@@ -45,7 +45,8 @@ struct LetterMaps {
 
 constexpr LetterMaps makeLetterMaps() {
     LetterMaps m{};
-    for (int b = 0; b < 256; ++b) m.latin1Form[b] = static_cast<char16_t>(b);
+    for (int b = 0; b < 256; ++b)
+        m.latin1Form[b] = static_cast<char16_t>(b);
     for (const CyrillicLetter& row : CyrillicLetterTable) {
         m.letterOfByte[row.byte] = row.codePoint;
         m.latin1Form[row.byte] = row.codePoint;
@@ -78,25 +79,32 @@ struct HexTable {
 };
 constexpr HexTable makeHexTable() {
     HexTable h{};
-    for (int b = 0; b < 256; ++b) h.value[b] = static_cast<signed char>(hexValue(static_cast<unsigned>(b)));
+    for (int b = 0; b < 256; ++b)
+        h.value[b] = static_cast<signed char>(hexValue(static_cast<unsigned>(b)));
     return h;
 }
 constexpr HexTable kHex = makeHexTable();
 
-constexpr bool isDigit(unsigned c) { return c >= '0' && c <= '9'; }
+constexpr bool isDigit(unsigned c) {
+    return c >= '0' && c <= '9';
+}
 
 // The three characters at p read as a decimal number the way atoi reads them:
 // leading white space, one sign, then digits up to the first non-digit; no
 // digits give 0. Only these three characters are looked at.
 template <class C>
 int readNumber3(const C* p) {
-    auto at = [p](int k) { return static_cast<unsigned>(static_cast<std::make_unsigned_t<C>>(p[k])); };
+    auto at = [p](int k) {
+        return static_cast<unsigned>(static_cast<std::make_unsigned_t<C>>(p[k]));
+    };
     int i = 0;
-    while (i < 3 && (at(i) == ' ' || (at(i) >= '\t' && at(i) <= '\r'))) ++i;
+    while (i < 3 && (at(i) == ' ' || (at(i) >= '\t' && at(i) <= '\r')))
+        ++i;
     bool negative = false;
     if (i < 3 && (at(i) == '+' || at(i) == '-')) negative = at(i++) == '-';
     int v = 0;
-    while (i < 3 && isDigit(at(i))) v = v * 10 + static_cast<int>(at(i++) - '0');
+    while (i < 3 && isDigit(at(i)))
+        v = v * 10 + static_cast<int>(at(i++) - '0');
     return negative ? -v : v;
 }
 
@@ -131,9 +139,15 @@ constexpr EscapeTexts<C> makeEscapeTexts(bool bytesOwnValue) {
         e.length[b] = 1;
         if (letter == 0) continue;
         const unsigned code = bytesOwnValue ? static_cast<unsigned>(b) : letter;
-        const char text[7] = {'\\', 'U', '+', kHexDigits[(code >> 12) & 15], kHexDigits[(code >> 8) & 15],
-                              kHexDigits[(code >> 4) & 15], kHexDigits[code & 15]};
-        for (int k = 0; k < 7; ++k) e.text[b][k] = static_cast<C>(text[k]);
+        const char text[7] = {'\\',
+                              'U',
+                              '+',
+                              kHexDigits[(code >> 12) & 15],
+                              kHexDigits[(code >> 8) & 15],
+                              kHexDigits[(code >> 4) & 15],
+                              kHexDigits[code & 15]};
+        for (int k = 0; k < 7; ++k)
+            e.text[b][k] = static_cast<C>(text[k]);
         e.length[b] = 7;
     }
     return e;
@@ -144,7 +158,8 @@ constexpr EscapeTexts<C> makeEscapeTexts(bool bytesOwnValue) {
 template <class C, class ByteOf>
 void writeEscapes(C*& text, std::size_t n, ByteOf byteOf, const EscapeTexts<C>& esc) {
     std::size_t len = 0;
-    for (std::size_t i = 0; i < n; ++i) len += esc.length[byteOf(text[i])];
+    for (std::size_t i = 0; i < n; ++i)
+        len += esc.length[byteOf(text[i])];
     C* const out = acStrAlloc<C>(len + 1);
     C* p = out;
     C* const end = out + len;
@@ -178,7 +193,9 @@ void writeEscapes(C*& text, std::size_t n, ByteOf byteOf, const EscapeTexts<C>& 
 // ----- string length -----------------------------------------------------------
 
 #ifdef ARX_NARROW
-std::size_t lengthOf(const char* s) { return std::strlen(s); }
+std::size_t lengthOf(const char* s) {
+    return std::strlen(s);
+}
 #else
 std::size_t lengthOf(const char16_t* s) {
 #ifdef ARX_RECODE_SSE2_LENGTH
@@ -188,15 +205,17 @@ std::size_t lengthOf(const char16_t* s) {
     if ((addr & 1) == 0) {
         const char* block = reinterpret_cast<const char*>(addr & ~std::uintptr_t{15});
         const __m128i zero = _mm_setzero_si128();
-        unsigned mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(block)), zero)));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(block)), zero)));
         mask &= ~0u << (addr & 15);
         while (mask == 0) {
             block += 16;
-            mask = static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(block)), zero)));
+            mask = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(block)), zero)));
         }
-        return static_cast<std::size_t>(block + __builtin_ctz(mask) - reinterpret_cast<const char*>(s)) / 2;
+        return static_cast<std::size_t>(block + __builtin_ctz(mask) -
+                                        reinterpret_cast<const char*>(s)) /
+               2;
     }
 #endif
     return acStrLen(s);
@@ -213,16 +232,24 @@ std::size_t lengthOf(const char16_t* s) {
 // changes). Each step below reads the table of the call it names, so its
 // result is exactly what the call would give.
 
-constexpr bool isSurrogate(unsigned c) { return c >= 0xD800 && c <= 0xDFFF; }
-constexpr bool isHighSurrogate(unsigned c) { return c >= 0xD800 && c <= 0xDBFF; }
-constexpr bool isLowSurrogate(unsigned c) { return c >= 0xDC00 && c <= 0xDFFF; }
+constexpr bool isSurrogate(unsigned c) {
+    return c >= 0xD800 && c <= 0xDFFF;
+}
+constexpr bool isHighSurrogate(unsigned c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+constexpr bool isLowSurrogate(unsigned c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 // The byte WideCharToMultiByte gives for each code unit on its own. A
 // surrogate alone gives the default character, and so does a whole pair.
 void bytesOfEveryUnit(UINT cp, unsigned char* out) {
     std::unique_ptr<char16_t[]> units(new char16_t[65536]);
-    for (unsigned u = 0; u < 65536; ++u) units[u] = isSurrogate(u) ? u'?' : char16_t(u);
-    WideCharToMultiByte(cp, 0, units.get(), 65536, reinterpret_cast<char*>(out), 65536, nullptr, nullptr);
+    for (unsigned u = 0; u < 65536; ++u)
+        units[u] = isSurrogate(u) ? u'?' : char16_t(u);
+    WideCharToMultiByte(cp, 0, units.get(), 65536, reinterpret_cast<char*>(out), 65536, nullptr,
+                        nullptr);
     for (unsigned u = 0xD800; u <= 0xDFFF; ++u) {
         char16_t c = char16_t(u);
         WideCharToMultiByte(cp, 0, &c, 1, reinterpret_cast<char*>(out + u), 1, nullptr, nullptr);
@@ -232,7 +259,8 @@ void bytesOfEveryUnit(UINT cp, unsigned char* out) {
 // The character MultiByteToWideChar gives for each byte.
 void charsOfEveryByte(UINT cp, char16_t* out) {
     char bytes[256];
-    for (int b = 0; b < 256; ++b) bytes[b] = static_cast<char>(b);
+    for (int b = 0; b < 256; ++b)
+        bytes[b] = static_cast<char>(b);
     MultiByteToWideChar(cp, 0, bytes, 256, out, 256);
 }
 
@@ -278,7 +306,8 @@ const CodePageTables& codePages() {
     t->ansi = ansi;
     bytesOfEveryUnit(CP_ACP, t->ansiByte);
     charsOfEveryByte(CP_ACP, t->ansiChar);
-    for (unsigned u = 0; u < 65536; ++u) t->hexOfUnit[u] = kHex.value[t->ansiByte[u]];
+    for (unsigned u = 0; u < 65536; ++u)
+        t->hexOfUnit[u] = kHex.value[t->ansiByte[u]];
     compose(t->ansiByte, t->dosChar, t->dosToWindows);
     compose(t->dosByte, t->ansiChar, t->windowsToDos);
     return *t;
@@ -300,7 +329,8 @@ const LetterUnitMaps& letterUnitMaps() {
             const unsigned b = byteOfLetter(u);
             m->toLatin1[u] = b != 0 ? char16_t(b) : char16_t(u);
         }
-        for (unsigned u : {0u, unsigned('%'), unsigned('\\')}) m->fromLatin1[u] = m->plain[u] = 0;
+        for (unsigned u : {0u, unsigned('%'), unsigned('\\')})
+            m->fromLatin1[u] = m->plain[u] = 0;
         return m;
     }();
     return *maps;
@@ -308,7 +338,8 @@ const LetterUnitMaps& letterUnitMaps() {
 
 // Map t[r...] to t[w...] (w <= r) through `map` up to the first unit whose
 // entry is 0, or the end. Four units at a time while possible.
-inline void mapRun(char16_t* t, std::size_t& r, std::size_t& w, std::size_t n, const char16_t* map) {
+inline void mapRun(char16_t* t, std::size_t& r, std::size_t& w, std::size_t n,
+                   const char16_t* map) {
     while (r + 4 <= n) {
         const char16_t a = map[t[r]], b = map[t[r + 1]], c = map[t[r + 2]], d = map[t[r + 3]];
         if ((a == 0) | (b == 0) | (c == 0) | (d == 0)) break;
@@ -331,8 +362,8 @@ inline void mapRun(char16_t* t, std::size_t& r, std::size_t& w, std::size_t n, c
 // 1..255 in those bytes becomes the byte nnn; the bytes are read as the second
 // code page (secondChars). `composed` does both steps for plain characters.
 // The result is never longer than the input and is written over it.
-void recodeThroughBytes(char16_t* t, std::size_t n, const unsigned char* firstBytes, const char16_t* secondChars,
-                        const char16_t* composed) {
+void recodeThroughBytes(char16_t* t, std::size_t n, const unsigned char* firstBytes,
+                        const char16_t* secondChars, const char16_t* composed) {
     const bool percent = recodeOptions.escapePercent;
     std::size_t r = 0, w = 0;
     for (;;) {
@@ -393,8 +424,8 @@ void latin1ToWindows(char16_t* t, std::size_t n) {
         }
         unsigned v;
         // An escape of U+0000 would end the string here; it stays as text.
-        if (c == u'\\' && unicode && n - r >= 7 && hasPrefix(t + r, 'u') && hexDigitsViaAnsi(cp, t + r + 3, 4, &v) &&
-            v != 0) {
+        if (c == u'\\' && unicode && n - r >= 7 && hasPrefix(t + r, 'u') &&
+            hexDigitsViaAnsi(cp, t + r + 3, 4, &v) && v != 0) {
             t[w++] = static_cast<char16_t>(v);
             r += 7;
             continue;
@@ -431,14 +462,15 @@ void cyrillicToWindows(char16_t* t, std::size_t n) {
                     // The row's byte read as code page 1251: \U+0403 gives Ґ.
                     t[w++] = cp.cp1251Char[b];
                 } else {
-                    for (std::size_t k = 0; k < 7; ++k) t[w++] = t[r + k];
+                    for (std::size_t k = 0; k < 7; ++k)
+                        t[w++] = t[r + k];
                 }
                 r += 7;
                 continue;
             }
             // A byte of 0 would end the string here; such an escape stays as text.
-            if (multibyte && n - r >= 8 && hasPrefix(t + r, 'm') && hexDigitsViaAnsi(cp, t + r + 3, 5, &v) &&
-                (v & 0xFF) != 0) {
+            if (multibyte && n - r >= 8 && hasPrefix(t + r, 'm') &&
+                hexDigitsViaAnsi(cp, t + r + 3, 5, &v) && (v & 0xFF) != 0) {
                 t[w++] = cp.ansiChar[v & 0xFF];
                 r += 8;
                 continue;
@@ -453,7 +485,8 @@ void cyrillicToWindows(char16_t* t, std::size_t n) {
 void windowsToLatin1(char16_t*& text, std::size_t n) {
     const char16_t* const map = letterUnitMaps().toLatin1;
     char16_t* const out = acStrAlloc<char16_t>(n + 1);
-    for (std::size_t i = 0; i < n; ++i) out[i] = map[text[i]];
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = map[text[i]];
     out[n] = 0;
     acStrFree(text);
     text = out;
@@ -466,7 +499,8 @@ constexpr EscapeTexts<char16_t> kCyrillicEscapes = makeEscapeTexts<char16_t>(fal
 // as it is.
 void windowsToCyrillic(char16_t*& text, std::size_t n) {
     const unsigned char* const ansiByte = codePages().ansiByte;
-    writeEscapes(text, n, [ansiByte](char16_t c) { return ansiByte[c]; }, kCyrillicEscapes);
+    writeEscapes(
+        text, n, [ansiByte](char16_t c) { return ansiByte[c]; }, kCyrillicEscapes);
 }
 
 #else
@@ -492,7 +526,9 @@ std::size_t decodePercent(Byte* b, std::size_t n) {
     return w;
 }
 
-constexpr bool isDosCyrillicLetter(Byte b) { return (b >= 0x80 && b <= 0xAF) || (b >= 0xE0 && b <= 0xF7); }
+constexpr bool isDosCyrillicLetter(Byte b) {
+    return (b >= 0x80 && b <= 0xAF) || (b >= 0xE0 && b <= 0xF7);
+}
 
 // Whether the source bytes whose table entry is I or i are I and i alone, so
 // that a block can be searched for them with a plain comparison.
@@ -524,13 +560,15 @@ void dosToWindows(Byte* t, std::size_t n) {
     // without it.
     for (; blocks && i + 16 <= n; i += 16) {
         unsigned any = 0;
-        for (std::size_t k = 0; k < 16; ++k) any |= (t[i + k] | 0x20) == 'i';
+        for (std::size_t k = 0; k < 16; ++k)
+            any |= (t[i + k] | 0x20) == 'i';
         const Byte last = t[i + 15];
         if (!any) {
             // Looked up into a local block first: stores to it cannot touch
             // the table, so the lookups need not wait for them.
             Byte block[16];
-            for (std::size_t k = 0; k < 16; ++k) block[k] = table[t[i + k]];
+            for (std::size_t k = 0; k < 16; ++k)
+                block[k] = table[t[i + k]];
             std::memcpy(t + i, block, 16);
         } else {
             for (std::size_t k = 0; k < 16; ++k) {
@@ -555,16 +593,19 @@ void windowsToDos(Byte* t, std::size_t n) {
     std::size_t i = 0;
     for (; i + 16 <= n; i += 16) {
         Byte block[16];
-        for (std::size_t k = 0; k < 16; ++k) block[k] = table[t[i + k]];
+        for (std::size_t k = 0; k < 16; ++k)
+            block[k] = table[t[i + k]];
         std::memcpy(t + i, block, 16);
     }
-    for (; i < n; ++i) t[i] = table[t[i]];
+    for (; i < n; ++i)
+        t[i] = table[t[i]];
     t[n] = 0;
 }
 
 // The four hexadecimal digits at p, or -1.
 long hex4(const Byte* p) {
-    const int a = kHex.value[p[0]], b = kHex.value[p[1]], c = kHex.value[p[2]], d = kHex.value[p[3]];
+    const int a = kHex.value[p[0]], b = kHex.value[p[1]], c = kHex.value[p[2]],
+              d = kHex.value[p[3]];
     if ((a | b | c | d) < 0) return -1;
     return (a << 12) | (b << 8) | (c << 4) | d;
 }
@@ -600,7 +641,8 @@ void decodeEscapes(Byte* t, std::size_t n, bool cyrillic) {
                 } else if (const unsigned b = byteOfLetter(static_cast<unsigned>(v)); b != 0) {
                     t[w++] = static_cast<Byte>(b);
                 } else {
-                    for (std::size_t k = 0; k < 7; ++k) t[w++] = t[r + k];
+                    for (std::size_t k = 0; k < 7; ++k)
+                        t[w++] = t[r + k];
                 }
                 r += 7;
                 continue;
@@ -633,21 +675,41 @@ void recodeString(ACHAR*& text, int mode) {
             recodeThroughBytes(text, n, cp.dosByte, cp.ansiChar, cp.windowsToDos);
             break;
         }
-        case Latin1ToWindows: latin1ToWindows(text, n); break;
-        case CyrillicToWindows: cyrillicToWindows(text, n); break;
-        case WindowsToLatin1: windowsToLatin1(text, n); break;
-        case WindowsToCyrillic: windowsToCyrillic(text, n); break;
+        case Latin1ToWindows:
+            latin1ToWindows(text, n);
+            break;
+        case CyrillicToWindows:
+            cyrillicToWindows(text, n);
+            break;
+        case WindowsToLatin1:
+            windowsToLatin1(text, n);
+            break;
+        case WindowsToCyrillic:
+            windowsToCyrillic(text, n);
+            break;
     }
 #else
     Byte* t = reinterpret_cast<Byte*>(text);
     auto ownByte = [](char c) { return static_cast<Byte>(c); };
     switch (mode) {
-        case DosToWindows: dosToWindows(t, n); break;
-        case WindowsToDos: windowsToDos(t, n); break;
-        case Latin1ToWindows: decodeEscapes(t, n, false); break;
-        case CyrillicToWindows: decodeEscapes(t, n, true); break;
-        case WindowsToLatin1: writeEscapes(text, n, ownByte, kLatin1Escapes); break;
-        case WindowsToCyrillic: writeEscapes(text, n, ownByte, kCyrillicEscapes); break;
+        case DosToWindows:
+            dosToWindows(t, n);
+            break;
+        case WindowsToDos:
+            windowsToDos(t, n);
+            break;
+        case Latin1ToWindows:
+            decodeEscapes(t, n, false);
+            break;
+        case CyrillicToWindows:
+            decodeEscapes(t, n, true);
+            break;
+        case WindowsToLatin1:
+            writeEscapes(text, n, ownByte, kLatin1Escapes);
+            break;
+        case WindowsToCyrillic:
+            writeEscapes(text, n, ownByte, kCyrillicEscapes);
+            break;
     }
 #endif
 }

@@ -28,7 +28,8 @@ inline constexpr std::array<CyrillicLetter, 74> CyrillicLetterTable = [] {
     std::array<CyrillicLetter, 74> t{};
     for (int b = 0xC0; b <= 0xFF; ++b)
         t[b - 0xC0] = {static_cast<unsigned char>(b), static_cast<char16_t>(b + 0x350)};
-    for (int i = 0; i < 10; ++i) t[64 + i] = cyrillicExtraLetters[i];
+    for (int i = 0; i < 10; ++i)
+        t[64 + i] = cyrillicExtraLetters[i];
     return t;
 }();
 

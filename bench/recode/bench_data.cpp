@@ -23,11 +23,14 @@ std::u16string makeName(std::mt19937& rng, int length) {
         if (k < 60) {  // a Cyrillic word, capitalised or all capitals
             bool capitals = k < 15;
             s += pick(rng, kUpper);
-            for (int i = 1; i < len; ++i) s += capitals ? pick(rng, kUpper) : pick(rng, kLower);
+            for (int i = 1; i < len; ++i)
+                s += capitals ? pick(rng, kUpper) : pick(rng, kLower);
         } else if (k < 80) {  // a number
-            for (int i = 0; i < (len + 1) / 2; ++i) s += static_cast<char16_t>(u'0' + rng() % 10);
+            for (int i = 0; i < (len + 1) / 2; ++i)
+                s += static_cast<char16_t>(u'0' + rng() % 10);
         } else {  // a Latin word
-            for (int i = 0; i < len; ++i) s += pick(rng, kLatin);
+            for (int i = 0; i < len; ++i)
+                s += pick(rng, kLatin);
         }
     }
     s.resize(static_cast<std::size_t>(length));
@@ -42,7 +45,8 @@ std::vector<std::u16string> makeNames(std::size_t count, int minLen, int maxLen,
     std::uniform_int_distribution<int> len(minLen, maxLen);
     std::vector<std::u16string> names;
     names.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) names.push_back(makeName(rng, len(rng)));
+    for (std::size_t i = 0; i < count; ++i)
+        names.push_back(makeName(rng, len(rng)));
     return names;
 }
 

@@ -17,15 +17,15 @@ namespace {
 
 using AStr = std::basic_string<ACHAR>;
 
-const char* const kDirectionNames[recodeModeCount] = {"dos2win",  "win2dos",   "latin2win",
-                                                      "cyr2win",  "win2latin", "win2cyr"};
+const char* const kDirectionNames[recodeModeCount] = {"dos2win", "win2dos",   "latin2win",
+                                                      "cyr2win", "win2latin", "win2cyr"};
 
 // A Windows-form text as this build's string.
 AStr windowsForm(const std::u16string& s) {
 #ifdef ARX_NARROW
     std::string bytes(s.size(), '\0');
-    WideCharToMultiByte(1251, 0, s.data(), static_cast<int>(s.size()), bytes.data(), static_cast<int>(bytes.size()),
-                        nullptr, nullptr);
+    WideCharToMultiByte(1251, 0, s.data(), static_cast<int>(s.size()), bytes.data(),
+                        static_cast<int>(bytes.size()), nullptr, nullptr);
     return bytes;
 #else
     return s;
@@ -44,10 +44,14 @@ AStr recodedCopy(const AStr& s, int mode) {
 AStr inputForm(const std::u16string& windows, int mode) {
     AStr s = windowsForm(windows);
     switch (mode) {
-        case DosToWindows: return recodedCopy(s, WindowsToDos);
-        case Latin1ToWindows: return recodedCopy(s, WindowsToLatin1);
-        case CyrillicToWindows: return recodedCopy(s, WindowsToCyrillic);
-        default: return s;
+        case DosToWindows:
+            return recodedCopy(s, WindowsToDos);
+        case Latin1ToWindows:
+            return recodedCopy(s, WindowsToLatin1);
+        case CyrillicToWindows:
+            return recodedCopy(s, WindowsToCyrillic);
+        default:
+            return s;
     }
 }
 
@@ -60,7 +64,9 @@ const Packed<ACHAR>& inputs(Set set, int mode) {
     static int cachedMode = -1;
     if (cachedMode == mode && cachedSet == set) return cache;
     cache = Packed<ACHAR>{};
-    const auto& source = set == Set::Names ? benchNames() : set == Set::Texts ? benchTexts() : benchShortNames();
+    const auto& source = set == Set::Names   ? benchNames()
+                         : set == Set::Texts ? benchTexts()
+                                             : benchShortNames();
     for (const auto& s : source) {
         AStr in = inputForm(s, mode);
         if (set == Set::Texts) in.resize(kTextBytes / sizeof(ACHAR));
@@ -83,7 +89,8 @@ inline void recodeCopy(const ACHAR* s, std::size_t n, int mode) {
 void recodeAll(benchmark::State& state, Set set, int mode) {
     const Packed<ACHAR>& in = inputs(set, mode);
     for (auto _ : state)
-        for (std::size_t i = 0; i < in.size(); ++i) recodeCopy(in.at(i), in.length(i), mode);
+        for (std::size_t i = 0; i < in.size(); ++i)
+            recodeCopy(in.at(i), in.length(i), mode);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * in.units * sizeof(ACHAR)));
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * in.units));  // characters
 }

@@ -26,11 +26,13 @@ const Packed<char>& dosBytes(Set set) {
     static bool filled = false;
     if (filled && cachedSet == set) return cache;
     cache = Packed<char>{};
-    const auto& source = set == Set::Names ? benchNames() : set == Set::Texts ? benchTexts() : benchShortNames();
+    const auto& source = set == Set::Names   ? benchNames()
+                         : set == Set::Texts ? benchTexts()
+                                             : benchShortNames();
     for (const auto& s : source) {
         std::string bytes(s.size(), '\0');
-        WideCharToMultiByte(866, 0, s.data(), static_cast<int>(s.size()), bytes.data(), static_cast<int>(bytes.size()),
-                            nullptr, nullptr);
+        WideCharToMultiByte(866, 0, s.data(), static_cast<int>(s.size()), bytes.data(),
+                            static_cast<int>(bytes.size()), nullptr, nullptr);
         if (set == Set::Texts) bytes.resize(kTextBytes);
         cache.add(bytes);
     }
@@ -40,7 +42,7 @@ const Packed<char>& dosBytes(Set set) {
 }
 
 class Iconv {
-public:
+  public:
     Iconv() : cd_(iconv_open("UTF-16LE", "CP866")), out_(2 * kTextBytes + 16) {}
     ~Iconv() {
         if (ok()) iconv_close(cd_);
@@ -54,7 +56,7 @@ public:
         benchmark::DoNotOptimize(out_.data());
     }
 
-private:
+  private:
     iconv_t cd_;
     std::vector<char> out_;
 };
@@ -77,15 +79,18 @@ void iconvOneName(benchmark::State& state) {
     const Packed<char>& in = dosBytes(Set::ShortNames);
     Iconv cv;
     std::size_t i = 0;
-    for (auto _ : state) cv.convert(in.at(i++ % in.size()), 12);
+    for (auto _ : state)
+        cv.convert(in.at(i++ % in.size()), 12);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     setAnsiCodePage(1251);
-    benchmark::RegisterBenchmark("names/iconv/cp866-utf16le", iconvAll, Set::Names)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("texts4k/iconv/cp866-utf16le", iconvAll, Set::Texts)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("names/iconv/cp866-utf16le", iconvAll, Set::Names)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("texts4k/iconv/cp866-utf16le", iconvAll, Set::Texts)
+        ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("name12/iconv/cp866-utf16le", iconvOneName);
     registerEngineBenchmarks("wide");
     registerNarrowBenchmarks();

@@ -1,4 +1,6 @@
 // The narrow engine's benchmarks (this file is compiled as narrow-build code).
 #include "bench_loops.h"
 
-void registerNarrowBenchmarks() { registerEngineBenchmarks("narrow"); }
+void registerNarrowBenchmarks() {
+    registerEngineBenchmarks("narrow");
+}

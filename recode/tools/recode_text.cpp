@@ -21,8 +21,8 @@
 
 namespace {
 
-const char* const kModeNames[recodeModeCount] = {"dos2win",  "win2dos",   "latin2win",
-                                                 "cyr2win",  "win2latin", "win2cyr"};
+const char* const kModeNames[recodeModeCount] = {"dos2win", "win2dos",   "latin2win",
+                                                 "cyr2win", "win2latin", "win2cyr"};
 
 void printHelp() {
     std::fputs(
@@ -112,7 +112,8 @@ bool decodeUtf8(const std::string& in, std::u16string& out) {
 void encodeUtf8(const std::u16string& in, std::string& out) {
     for (std::size_t i = 0; i < in.size(); ++i) {
         unsigned c = in[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
+            in[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (in[++i] - 0xDC00u);
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = 0xFFFD;
@@ -145,15 +146,15 @@ std::u16string recodePiece(const std::u16string& piece, const Settings& s) {
     if (s.narrow) {
         std::string bytes(piece.size(), '\0');
         int m = piece.empty() ? 0
-                              : WideCharToMultiByte(1251, 0, piece.data(), static_cast<int>(piece.size()),
-                                                    bytes.data(), static_cast<int>(bytes.size()), nullptr,
-                                                    nullptr);
+                              : WideCharToMultiByte(
+                                    1251, 0, piece.data(), static_cast<int>(piece.size()),
+                                    bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr);
         bytes.resize(static_cast<std::size_t>(m));
         std::string recoded = recodeNarrow(bytes, s.mode);
         std::u16string out(recoded.size(), u'\0');
         if (!recoded.empty())
-            MultiByteToWideChar(1251, 0, recoded.data(), static_cast<int>(recoded.size()), out.data(),
-                                static_cast<int>(out.size()));
+            MultiByteToWideChar(1251, 0, recoded.data(), static_cast<int>(recoded.size()),
+                                out.data(), static_cast<int>(out.size()));
         return out;
     }
     char16_t* text = acStrDup(piece.c_str());
@@ -185,7 +186,8 @@ bool filter(std::istream& in, const std::string& name, const Settings& s) {
     for (unsigned long lineNo = 1; std::getline(in, line); ++lineNo) {
         const bool newline = !in.eof();
         if (!decodeUtf8(line, wide)) {
-            std::fprintf(stderr, "recode-text: %s:%lu: the line is not valid UTF-8\n", name.c_str(), lineNo);
+            std::fprintf(stderr, "recode-text: %s:%lu: the line is not valid UTF-8\n", name.c_str(),
+                         lineNo);
             return false;
         }
         out.clear();
@@ -233,7 +235,8 @@ int main(int argc, char** argv) {
         } else if (is("--mode")) {
             std::string v = value("--mode");
             auto m = parseMode(v);
-            if (!m) usageError("unknown direction '" + v + "'; give 0 to 5 or a name listed by --help");
+            if (!m)
+                usageError("unknown direction '" + v + "'; give 0 to 5 or a name listed by --help");
             s.mode = *m;
         } else if (is("--codepage")) {
             std::string v = value("--codepage");
@@ -258,7 +261,8 @@ int main(int argc, char** argv) {
         }
     }
     if (s.narrow && !escapeFlags.empty())
-        usageError(escapeFlags.front() + " does not apply to --narrow, whose rules have no escape options");
+        usageError(escapeFlags.front() +
+                   " does not apply to --narrow, whose rules have no escape options");
 
     if (files.empty()) files.push_back("-");
     for (const std::string& f : files) {
@@ -268,7 +272,8 @@ int main(int argc, char** argv) {
         }
         std::ifstream in(f, std::ios::binary);
         if (!in) {
-            std::fprintf(stderr, "recode-text: %s: cannot open: %s\n", f.c_str(), std::strerror(errno));
+            std::fprintf(stderr, "recode-text: %s: cannot open: %s\n", f.c_str(),
+                         std::strerror(errno));
             return 1;
         }
         if (!filter(in, f, s)) return 1;

@@ -37,10 +37,12 @@ TEST(CodePageTables, EveryByteRoundTripsIncludingUndefinedOnes) {
         const char16_t* table = codePageTable(cp);
         ASSERT_NE(table, nullptr) << cp;
         std::string all;
-        for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+        for (int b = 1; b < 256; ++b)
+            all.push_back(static_cast<char>(b));
         std::u16string wide = toWide(cp, all);
         ASSERT_EQ(wide.size(), all.size());
-        for (std::size_t i = 0; i < all.size(); ++i) EXPECT_EQ(wide[i], table[i + 1]);
+        for (std::size_t i = 0; i < all.size(); ++i)
+            EXPECT_EQ(wide[i], table[i + 1]);
         BOOL used = 1;
         EXPECT_EQ(toBytes(cp, wide, &used), all) << cp;
         EXPECT_FALSE(used);

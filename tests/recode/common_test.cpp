@@ -13,7 +13,8 @@ TEST_F(Common, OptionsStartWithTheirDefaults) {
     EXPECT_EQ(fresh.mode, DosToWindows);
     EXPECT_TRUE(fresh.recodeSymbolTables && fresh.recodeTextEntities && fresh.recodeExtendedData);
 #ifndef ARX_NARROW
-    EXPECT_TRUE(fresh.recodeFilePaths && fresh.escapeUnicode && fresh.escapeMultibyte && fresh.escapePercent);
+    EXPECT_TRUE(fresh.recodeFilePaths && fresh.escapeUnicode && fresh.escapeMultibyte &&
+                fresh.escapePercent);
 #endif
 }
 
@@ -24,7 +25,8 @@ TEST_F(Common, LabelsInListOrder) {
                                 ACRX_T("Unicode(Cirillic) -> Windows"),
                                 ACRX_T("Windows -> Unicode(Latin 1)"),
                                 ACRX_T("Windows -> Unicode(Cirillic)")};
-    for (int m = 0; m < recodeModeCount; ++m) EXPECT_EQ(AString(recodeModeLabels[m]), expected[m]);
+    for (int m = 0; m < recodeModeCount; ++m)
+        EXPECT_EQ(AString(recodeModeLabels[m]), expected[m]);
     EXPECT_EQ(WindowsToCyrillic, 5);
 }
 
@@ -45,7 +47,8 @@ TEST_F(Common, NullTextAndUnknownModesAreLeftAlone) {
 }
 
 TEST_F(Common, EmptyStringStaysEmptyInEveryDirection) {
-    for (int m = 0; m < recodeModeCount; ++m) EXPECT_EQ(recoded(ACRX_T(""), m), ACRX_T("")) << m;
+    for (int m = 0; m < recodeModeCount; ++m)
+        EXPECT_EQ(recoded(ACRX_T(""), m), ACRX_T("")) << m;
 }
 
 TEST_F(Common, CyrillicLetterTableIsOneToOne) {
@@ -76,7 +79,8 @@ TEST_F(Common, CyrillicToWindowsDecodesLetterEscapes) {
 }
 
 TEST_F(Common, EscapeFormRoundTrip) {
-    const AString text = ACRX_T("Ёлка, ЄєІіЇї — АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюя 42");
+    const AString text = ACRX_T(
+        "Ёлка, ЄєІіЇї — АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюя 42");
     EXPECT_EQ(recoded(recoded(text, WindowsToCyrillic), CyrillicToWindows), text);
 }
 

@@ -37,10 +37,27 @@ std::map<int, int> substitutes(std::initializer_list<std::pair<const char*, int>
 TEST_F(Narrow, WindowsToDosTableEveryByte) {
     const auto subst = substitutes({
         {"80 81 83 88 8A 8C 8D 8E 8F 90 98 9A 9C 9D 9E 9F A3 A5 B4 BC BD BE", 0x5F},
-        {"82 91 92", 0x27}, {"84 93 94", 0x22}, {"85", 0x3A}, {"86", 0xC5}, {"87", 0xD8},
-        {"89", 0x25}, {"8B AB", 0x3C}, {"95", 0x07}, {"96 97 AD", 0x2D}, {"99", 0x54},
-        {"9B BB", 0x3E}, {"A6", 0xB3}, {"A7", 0x15}, {"A9", 0x63}, {"AC", 0xBF}, {"AE", 0x52},
-        {"B1", 0x2B}, {"B2", 0x49}, {"B3", 0x69}, {"B5", 0xE7}, {"B6", 0x14},
+        {"82 91 92", 0x27},
+        {"84 93 94", 0x22},
+        {"85", 0x3A},
+        {"86", 0xC5},
+        {"87", 0xD8},
+        {"89", 0x25},
+        {"8B AB", 0x3C},
+        {"95", 0x07},
+        {"96 97 AD", 0x2D},
+        {"99", 0x54},
+        {"9B BB", 0x3E},
+        {"A6", 0xB3},
+        {"A7", 0x15},
+        {"A9", 0x63},
+        {"AC", 0xBF},
+        {"AE", 0x52},
+        {"B1", 0x2B},
+        {"B2", 0x49},
+        {"B3", 0x69},
+        {"B5", 0xE7},
+        {"B6", 0x14},
     });
     for (int b = 0; b < 256; ++b) {
         int expected = b < 0x80 ? b : subst.count(b) ? subst.at(b) : sameCharacter(1251, 866, b);
@@ -53,11 +70,19 @@ TEST_F(Narrow, WindowsToDosTableEveryByte) {
 
 TEST_F(Narrow, DosToWindowsTableEveryByte) {
     const auto subst = substitutes({
-        {"0F", 0xA4}, {"14", 0xB6}, {"15", 0xA7},
+        {"0F", 0xA4},
+        {"14", 0xB6},
+        {"15", 0xA7},
         {"B0 B1 B2 BC BD BE C4 D5 D9 DA DB DC DF", 0x2D},
         {"B3 B5 B6 B9 BA C6 C7 CA CC CF D0 DD DE FE", 0xA6},
-        {"B4 C1 C3 C5 CE D7 D8", 0x2B}, {"B7 B8 BB BF", 0xAC}, {"C0 C8 D3 D4", 0x4C},
-        {"C2 CB D1 D2", 0x54}, {"C9 D6", 0xE3}, {"CD", 0x3D}, {"F9", 0x95}, {"FB", 0x76},
+        {"B4 C1 C3 C5 CE D7 D8", 0x2B},
+        {"B7 B8 BB BF", 0xAC},
+        {"C0 C8 D3 D4", 0x4C},
+        {"C2 CB D1 D2", 0x54},
+        {"C9 D6", 0xE3},
+        {"CD", 0x3D},
+        {"F9", 0x95},
+        {"FB", 0x76},
     });
     for (int b = 0; b < 256; ++b) {
         int expected = subst.count(b) ? subst.at(b) : b < 0x80 ? b : sameCharacter(866, 1251, b);
@@ -71,12 +96,16 @@ TEST_F(Narrow, DosToWindowsTableEveryByte) {
 TEST_F(Narrow, DosToWindowsAndBack) {
     EXPECT_EQ(recoded("\x8F\xE0\xA8\xA2\xA5\xE2", DosToWindows), "Привет");
     EXPECT_EQ(recoded("Привет, мир", WindowsToDos), "\x8F\xE0\xA8\xA2\xA5\xE2, \xAC\xA8\xE0");
-    EXPECT_EQ(recoded(recoded("Привет, мир! Ёё 123", WindowsToDos), DosToWindows), "Привет, мир! Ёё 123");
+    EXPECT_EQ(recoded(recoded("Привет, мир! Ёё 123", WindowsToDos), DosToWindows),
+              "Привет, мир! Ёё 123");
 }
 
 TEST_F(Narrow, LatinIBesideCyrillicLettersIsUkrainian) {
     // К (DOS 0x8A) then a Latin i: the i becomes і.
-    EXPECT_EQ(recoded("\x8A" "iev", DosToWindows), "Кіev");
+    EXPECT_EQ(recoded("\x8A"
+                      "iev",
+                      DosToWindows),
+              "Кіev");
     // At both ends of the string, next to a Cyrillic letter.
     EXPECT_EQ(recoded("I\xA2", DosToWindows), "Ів");
     EXPECT_EQ(recoded("\xA2i", DosToWindows), "ві");
@@ -125,11 +154,14 @@ TEST_F(Narrow, CyrillicToWindowsEscapes) {
 }
 
 TEST_F(Narrow, MultibyteEscapesAreNeverDecoded) {
-    for (int m = 0; m < 4; ++m) EXPECT_EQ(recoded("\\M+100C0\\m+8a0c1", m), "\\M+100C0\\m+8a0c1") << m;
+    for (int m = 0; m < 4; ++m)
+        EXPECT_EQ(recoded("\\M+100C0\\m+8a0c1", m), "\\M+100C0\\m+8a0c1") << m;
 }
 
 TEST_F(Narrow, WindowsToLatin1WritesTheBytesOwnValue) {
-    EXPECT_EQ(recoded("Аж1", WindowsToLatin1), "\\U+00C0\\U+00E6" "1");
+    EXPECT_EQ(recoded("Аж1", WindowsToLatin1),
+              "\\U+00C0\\U+00E6"
+              "1");
     EXPECT_EQ(recoded("\xA5\x81", WindowsToLatin1), "\\U+00A5\x81");
 }
 
@@ -139,7 +171,8 @@ TEST_F(Narrow, WindowsToCyrillicWritesTheRowsCodePoint) {
 
 TEST_F(Narrow, EveryByteRoundTripsThroughBothEscapeForms) {
     string all;
-    for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+    for (int b = 1; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
     EXPECT_EQ(recoded(recoded(all, WindowsToLatin1), Latin1ToWindows), all);
     EXPECT_EQ(recoded(recoded(all, WindowsToCyrillic), CyrillicToWindows), all);
 }

@@ -22,7 +22,7 @@ inline AString recoded(const AString& s, int mode) {
 
 // Every test starts from the default options and the ANSI code page 1251.
 class RecodeTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         recodeOptions = RecodeOptions{};
         setAnsiCodePage(1251);

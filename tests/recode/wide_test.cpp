@@ -7,7 +7,7 @@ namespace {
 
 // Runs a test body under a given ANSI code page.
 class Wide : public RecodeTest {
-protected:
+  protected:
     void ansi(UINT cp) { setAnsiCodePage(cp); }
 };
 
@@ -17,7 +17,8 @@ using std::u16string;
 u16string allCharacters(UINT cp) {
     const char16_t* table = codePageTable(cp);
     u16string s;
-    for (int b = 1; b < 256; ++b) s.push_back(table[b]);
+    for (int b = 1; b < 256; ++b)
+        s.push_back(table[b]);
     return s;
 }
 
@@ -120,7 +121,8 @@ TEST_F(Wide, HexDigitsAreTestedThroughTheSystemCodePage) {
 }
 
 TEST_F(Wide, Latin1RoundTrip) {
-    const u16string text = u"Ёлка ЄєІіЇїЃѓ АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюя 42";
+    const u16string text =
+        u"Ёлка ЄєІіЇїЃѓ АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюя 42";
     EXPECT_EQ(recoded(recoded(text, WindowsToLatin1), Latin1ToWindows), text);
 }
 
@@ -150,7 +152,8 @@ TEST_F(Wide, CyrillicUnicodeOptionOffAlone) {
 }
 
 TEST_F(Wide, CyrillicWithEveryEscapeOffChangesNothing) {
-    recodeOptions.escapeUnicode = recodeOptions.escapeMultibyte = recodeOptions.escapePercent = false;
+    recodeOptions.escapeUnicode = recodeOptions.escapeMultibyte = recodeOptions.escapePercent =
+        false;
     const u16string text = u"\\U+0410\\M+100C0%%192 Ïðèâåò";
     EXPECT_EQ(recoded(text, CyrillicToWindows), text);
 }
@@ -173,7 +176,8 @@ TEST_F(Wide, WindowsToCyrillicTestsTheSystemByte) {
 }
 
 TEST_F(Wide, WindowsToCyrillicKeepsAstralCharactersAligned) {
-    EXPECT_EQ(recoded(u"А\U0001F600б\U0001F600", WindowsToCyrillic), u"\\U+0410\U0001F600\\U+0431\U0001F600");
+    EXPECT_EQ(recoded(u"А\U0001F600б\U0001F600", WindowsToCyrillic),
+              u"\\U+0410\U0001F600\\U+0431\U0001F600");
 }
 
 TEST_F(Wide, ReallocatingDirectionsMakeAnExactCopy) {
