@@ -171,11 +171,36 @@ bool looksLikeDwg(std::string_view buffer) {
 }
 
 void formatDouble(double v, std::string& out) {
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, v);
-    std::string_view s(buf, static_cast<std::size_t>(res.ptr - buf));
-    out.append(s);
-    if (s.find_first_not_of("-0123456789") == std::string_view::npos) out.append(".0");
+    // The shortest digits that read back to the same value, laid out as AutoCAD lays out its
+    // numbers: fixed notation for everyday magnitudes ("0.0001", "1852.185633549592", "1.0"),
+    // otherwise a mantissa with at least 15 decimals and an upper-case exponent
+    // ("1.000000000000000E+20").
+    char sci[64];
+    auto r = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific);
+    std::string_view s(sci, static_cast<std::size_t>(r.ptr - sci));
+    std::size_t e = s.find('e');
+    if (e == std::string_view::npos) {   // inf, nan
+        out.append(s);
+        return;
+    }
+    int exponent = 0;
+    std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exponent);
+    if (v == 0 || (exponent >= -10 && exponent < 16)) {
+        char fixed[96];
+        auto rf = std::to_chars(fixed, fixed + sizeof fixed, v, std::chars_format::fixed);
+        std::string_view f(fixed, static_cast<std::size_t>(rf.ptr - fixed));
+        out.append(f);
+        if (f.find('.') == std::string_view::npos) out.append(".0");
+        return;
+    }
+    std::string_view mantissa = s.substr(0, e);
+    out.append(mantissa);
+    std::size_t dot = mantissa.find('.');
+    std::size_t decimals = dot == std::string_view::npos ? 0 : mantissa.size() - dot - 1;
+    if (dot == std::string_view::npos) out.push_back('.');
+    if (decimals < 15) out.append(15 - decimals, '0');
+    out.push_back('E');
+    out.append(s.substr(e + 1));
 }
 
 namespace {
@@ -230,25 +255,25 @@ public:
             case ValueType::Int16: {
                 int16_t v = 0;
                 if (!take(&v, sizeof v, tagStart, code)) return false;
-                appendInt(v);
+                appendInt(v, 6);
                 break;
             }
             case ValueType::Int32: {
                 int32_t v = 0;
                 if (!take(&v, sizeof v, tagStart, code)) return false;
-                appendInt(v);
+                appendInt(v, 9);
                 break;
             }
             case ValueType::Int64: {
                 int64_t v = 0;
                 if (!take(&v, sizeof v, tagStart, code)) return false;
-                appendInt(v);
+                appendInt(v, 18);
                 break;
             }
             case ValueType::Bool: {
                 uint8_t v = 0;
                 if (!take(&v, sizeof v, tagStart, code)) return false;
-                appendInt(v);
+                appendInt(v, 6);
                 break;
             }
             case ValueType::String:
@@ -290,10 +315,13 @@ private:
         pos_ += n;
         return true;
     }
-    template <class T> void appendInt(T v) {
+    // Integers right-aligned in the field AutoCAD uses for their type.
+    template <class T> void appendInt(T v, std::size_t width) {
         char buf[24];
         auto res = std::to_chars(buf, buf + sizeof buf, v);
-        out_.append(buf, static_cast<std::size_t>(res.ptr - buf));
+        auto n = static_cast<std::size_t>(res.ptr - buf);
+        if (n < width) out_.append(width - n, ' ');
+        out_.append(buf, n);
     }
     bool readCode(int& code) {
         std::size_t start = pos_;

@@ -58,8 +58,9 @@ bool looksLikeDwg(std::string_view buffer);  // "AC10xx" magic of a DWG file
 inline constexpr std::string_view kBinarySentinel{"AutoCAD Binary DXF\r\n\x1a\0", 22};
 
 // Converts a binary DXF into the equivalent ASCII DXF text: group codes right-aligned in three
-// columns as AutoCAD writes them, doubles in the shortest form that reads back to the same value,
-// binary chunks (310-319, 1004) as upper-case hex, LF line ends. Strings are copied byte for byte
+// columns as AutoCAD writes them, integers right-aligned in AutoCAD's fields too (6 columns for
+// 16-bit and bool values, 9 for 32-bit, 18 for 64-bit), doubles in the shortest form that reads
+// back to the same value, binary chunks (310-319, 1004) as upper-case hex, LF line ends. Strings are copied byte for byte
 // except that control characters are written in caret form ("^J" for a line feed) and a literal
 // caret as "^ ", which is what AutoCAD writes into an ASCII DXF for the same text. Handles the
 // pre-R13 one-byte group codes (255 escape) and R13+ two-byte codes. On malformed input returns
@@ -67,8 +68,9 @@ inline constexpr std::string_view kBinarySentinel{"AutoCAD Binary DXF\r\n\x1a\0"
 // converted before the fault.
 bool binaryToAscii(std::string_view in, std::string& out, std::string& error);
 
-// Formats a double the way binaryToAscii writes it: the shortest text that reads back to the same
-// value, with ".0" added to whole numbers in fixed notation ("1.0", "0.25", "1e+20").
+// Formats a double the way binaryToAscii writes it: the shortest digits that read back to the same
+// value, in AutoCAD's layout: fixed notation from 1e-10 to below 1e16 ("1.0", "0.0001",
+// "-250.5"), otherwise scientific with at least 15 decimals ("1.000000000000000E+20").
 void formatDouble(double v, std::string& out);
 
 class TagWriter {

@@ -55,9 +55,9 @@ TEST(BinaryDxf, EveryValueKindWithTwoByteCodes) {
                       code2(330) + str("") + code2(1071) + raw<int32_t>(70000) + code2(1004) + '\x01' + '\x7f' +
                       code2(999) + str("comment") + code2(0) + str("ENDSEC") + code2(0) + str("EOF");
     EXPECT_EQ(convert(bin),
-              "  0\nSECTION\n  2\nENTITIES\n  5\n1F\n 10\n0.1\n 20\n-2.5\n 30\n1e+300\n 62\n-32768\n"
-              " 90\n-2147483648\n160\n9223372036854775807\n280\n255\n290\n1\n310\n00ABFF\n311\n\n330\n\n"
-              "1071\n70000\n1004\n7F\n999\ncomment\n  0\nENDSEC\n  0\nEOF\n");
+              "  0\nSECTION\n  2\nENTITIES\n  5\n1F\n 10\n0.1\n 20\n-2.5\n 30\n1.000000000000000E+300\n 62\n-32768\n"
+              " 90\n-2147483648\n160\n9223372036854775807\n280\n   255\n290\n     1\n310\n00ABFF\n311\n\n"
+              "330\n\n1071\n    70000\n1004\n7F\n999\ncomment\n  0\nENDSEC\n  0\nEOF\n");
 }
 
 TEST(BinaryDxf, OneByteCodesBeforeR13) {
@@ -65,11 +65,19 @@ TEST(BinaryDxf, OneByteCodesBeforeR13) {
     std::string bin = kSentinel + '\0' + str("SECTION") + '\x02' + str("HEADER") + '\x09' + str("$ACADVER") +
                       '\x01' + str("AC1009") + '\x46' + raw<int16_t>(3) + '\xff' + code2(1071) +
                       raw<int32_t>(-70000) + '\xff' + code2(1004) + '\x02' + "\x01\x02" + '\0' + str("EOF");
-    EXPECT_EQ(convert(bin), "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n 70\n3\n1071\n-70000\n"
+    EXPECT_EQ(convert(bin), "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n 70\n     3\n1071\n   -70000\n"
                             "1004\n0102\n  0\nEOF\n");
     // The same without $ACADVER: the first tag decides.
     std::string noVersion = kSentinel + '\0' + str("SECTION") + '\x0a' + raw(4.5) + '\0' + str("EOF");
     EXPECT_EQ(convert(noVersion), "  0\nSECTION\n 10\n4.5\n  0\nEOF\n");
+}
+
+TEST(BinaryDxf, IntegersInAutoCadsFields) {
+    std::string bin = kSentinel + code2(70) + raw<int16_t>(0) + code2(90) + raw<int32_t>(329) + code2(160) +
+                      raw<int64_t>(9512) + code2(290) + raw<uint8_t>(0) + code2(420) + raw<int32_t>(-1234567890) +
+                      code2(0) + str("EOF");
+    EXPECT_EQ(convert(bin), " 70\n     0\n 90\n      329\n160\n              9512\n290\n     0\n"
+                            "420\n-1234567890\n  0\nEOF\n");
 }
 
 TEST(BinaryDxf, ControlCharactersAndCaretsInCaretForm) {
@@ -129,10 +137,20 @@ TEST(FormatDouble, ShortestTextThatReadsBack) {
     EXPECT_EQ(fmt(-250.0), "-250.0");
     EXPECT_EQ(fmt(0.1), "0.1");
     EXPECT_EQ(fmt(1.0 / 3.0), "0.3333333333333333");
-    EXPECT_EQ(fmt(1e20), "1e+20");
-    EXPECT_EQ(fmt(2.5e-310), "2.5e-310");
+    EXPECT_EQ(fmt(1e20), "1.000000000000000E+20");
+    EXPECT_EQ(fmt(-1e20), "-1.000000000000000E+20");
+    EXPECT_EQ(fmt(1.224646799147353e-16), "1.224646799147353E-16");
+    EXPECT_EQ(fmt(1.2246467991473532e-16), "1.2246467991473532E-16");   // 16 decimals when needed
+    EXPECT_EQ(fmt(2.5e-310), "2.500000000000000E-310");
+    EXPECT_EQ(fmt(0.0001), "0.0001");
+    EXPECT_EQ(fmt(-6.8702555e-9), "-0.0000000068702555");
+    EXPECT_EQ(fmt(1852.1856335495922), "1852.1856335495922");
+    EXPECT_EQ(fmt(1e15), "1000000000000000.0");
+    EXPECT_EQ(fmt(1e16), "1.000000000000000E+16");
     EXPECT_EQ(fmt(INFINITY), "inf");
-    for (double v : {3.141592653589793, 1e-5, 123456789.125, 6.02214076e23, 5e-324, 1.7976931348623157e308}) {
+    EXPECT_EQ(fmt(-INFINITY), "-inf");
+    for (double v : {3.141592653589793, 1e-5, 123456789.125, 6.02214076e23, 5e-324, 1.7976931348623157e308,
+                     -2.2250738585072014e-308, 1e-10, 9.999999999999999e-11, 9999999999999998.0}) {
         std::string s = fmt(v);
         EXPECT_EQ(std::strtod(s.c_str(), nullptr), v) << s;
     }
