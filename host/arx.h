@@ -1,0 +1,13 @@
+// The host's programming interface, as modules include it.
+#pragma once
+
+#include "host/acadstrc.h"
+#include "host/acdb.h"
+#include "host/dbdict.h"
+#include "host/dbents.h"
+#include "host/dbid.h"
+#include "host/dbmain.h"
+#include "host/dbsymtb.h"
+#include "host/resbuf.h"
+#include "host/rxclass.h"
+#include "platform/heap.h"

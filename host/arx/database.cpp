@@ -1,0 +1,471 @@
+// The database: a drawing read from or written to DXF, its tables and
+// dictionaries, its current styles, and the host's application services.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <unordered_map>
+
+#include "host/arx/internal.h"
+#include "host/core/dxfio.h"
+#include "host/dxf/tags.h"
+
+using Acad::ErrorStatus;
+
+namespace arxhost {
+
+namespace {
+// Drawing -> its database, for ids that know only their entry.
+std::unordered_map<const Drawing*, AcDbDatabase*>& registry() {
+    static std::unordered_map<const Drawing*, AcDbDatabase*> r;
+    return r;
+}
+}  // namespace
+
+AcDbDatabase* databaseOf(const Drawing* d) {
+    auto it = registry().find(d);
+    return it == registry().end() ? nullptr : it->second;
+}
+
+AcDbDatabase* databaseOf(const Entry* e) { return e && e->drawing ? databaseOf(e->drawing) : nullptr; }
+
+Drawing* drawingOf(const AcDbDatabase* db) { return Access::state(db).drawing.get(); }
+
+void adoptEntries(Drawing& d) {
+    for (Entry& e : d.entries) e.drawing = &d;
+}
+
+Entry* newEntry(Drawing& d, const char* type, uint16_t entryFlags) {
+    Entry* e = d.newEntry(d.internType(type), static_cast<uint16_t>(entryFlags | hostcore::flags::kNew));
+    d.assignHandle(e);
+    e->drawing = &d;
+    return e;
+}
+
+namespace {
+
+struct VersionName {
+    AcDb::AcDbDwgVersion version;
+    const char* acadver;
+};
+constexpr VersionName kVersions[] = {
+    {AcDb::kDHL_1015, "AC1015"}, {AcDb::kDHL_1018, "AC1018"}, {AcDb::kDHL_1021, "AC1021"},
+    {AcDb::kDHL_1024, "AC1024"}, {AcDb::kDHL_1027, "AC1027"}, {AcDb::kDHL_1032, "AC1032"},
+};
+
+// Replaces the database's drawing; the old one goes with every entry.
+void installDrawing(AcDbDatabase* db, std::unique_ptr<Drawing> d) {
+    DatabaseState& s = Access::state(db);
+    if (s.drawing) registry().erase(s.drawing.get());
+    adoptEntries(*d);
+    registry()[d.get()] = db;
+    s.drawing = std::move(d);
+}
+
+// Objects still open when their drawing goes away stay valid C++ objects
+// whose close() only deletes them.
+void orphanOpenObjects(DatabaseState& s) {
+    for (Entry* e : s.open) {
+        auto* o = static_cast<AcDbObject*>(e->live);
+        if (!o) continue;
+        ObjectState& os = st(o);
+        os.entry = nullptr;
+        os.db = nullptr;
+        os.orphan = true;
+        e->live = nullptr;
+    }
+    s.open.clear();
+}
+
+bool readFile(const std::string& path, std::string& bytes, int& err) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        err = errno;
+        return false;
+    }
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    if (in.bad()) {
+        err = EIO;
+        return false;
+    }
+    bytes = ss.str();
+    return true;
+}
+
+// The entry a header variable names through the tag with `code`.
+Entry* headerRef(const Drawing& d, const char* var, int code, TableKind k) {
+    for (const hostcore::HeaderVar& v : d.header) {
+        if (v.name != var) continue;
+        if (v.tags) {
+            for (const Tag& t : *v.tags)
+                if (t.code == code) return t.ref ? t.ref : findRecord(d, k, t.value);
+            return nullptr;
+        }
+        dxf::AsciiTagReader r(v.raw);
+        dxf::RawTag t;
+        while (r.next(t)) {
+            if (t.code != code) continue;
+            std::string name;
+            if (d.codec.enc == dxf::Encoding::Utf8 || dxf::isPlainAscii(t.value))
+                name.assign(t.value);
+            else
+                dxf::decode(t.value, d.codec, name);
+            // The file's name meant the record that had it when the file was read.
+            Entry* e = d.lookupLoad(k, name);
+            return e ? e : findRecord(d, k, name);
+        }
+        return nullptr;
+    }
+    return nullptr;
+}
+
+ErrorStatus setHeaderRef(Drawing& d, const char* var, int code, TableKind k, AcDbObjectId id) {
+    Entry* e = id.entry();
+    if (!e) return Acad::eNullObjectId;
+    if (e->drawing != &d) return Acad::eWrongDatabase;
+    if (!e->is(hostcore::flags::kTableRecord) || e->table != k) return Acad::eWrongObjectType;
+    if (e->erased()) return Acad::eWasErased;
+    auto tags = std::make_unique<TagList>();
+    tags->push_back({static_cast<int16_t>(code), d.nameOf(e), e});
+    for (hostcore::HeaderVar& v : d.header) {
+        if (v.name == var) {
+            v.tags = std::move(tags);
+            return Acad::eOk;
+        }
+    }
+    hostcore::HeaderVar v;
+    v.name = var;
+    v.tags = std::move(tags);
+    d.header.push_back(std::move(v));
+    return Acad::eOk;
+}
+
+std::string headerText(const Drawing& d, const char* var, int code) {
+    for (const hostcore::HeaderVar& v : d.header) {
+        if (v.name != var) continue;
+        if (v.tags) {
+            for (const Tag& t : *v.tags)
+                if (t.code == code) return t.value;
+            return {};
+        }
+        dxf::AsciiTagReader r(v.raw);
+        dxf::RawTag t;
+        while (r.next(t))
+            if (t.code == code) return std::string(t.value);
+    }
+    return {};
+}
+
+std::string dirOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string backupName(const std::string& path) {
+    auto slash = path.rfind('/');
+    auto dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ".bak";
+    return path.substr(0, dot) + ".bak";
+}
+
+}  // namespace
+
+}  // namespace arxhost
+
+using namespace arxhost;
+
+AcDbDatabase::AcDbDatabase(bool buildDefaultDrawing, bool /*noDocument*/) : state_(new DatabaseState) {
+    auto d = std::make_unique<Drawing>();
+    if (buildDefaultDrawing) {
+        std::string error;
+        auto fresh = std::make_unique<Drawing>();
+        if (hostcore::loadDxf(*fresh, kNewDrawingTemplate, error)) d = std::move(fresh);
+    }
+    installDrawing(this, std::move(d));
+}
+
+AcDbDatabase::~AcDbDatabase() {
+    if (acdbHostApplicationServices()->workingDatabase() == this)
+        acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+    orphanOpenObjects(*state_);
+    registry().erase(state_->drawing.get());
+    delete state_;
+}
+
+ErrorStatus AcDbDatabase::readDwgFile(const ACHAR* fileName, int, bool, const ACHAR*) {
+    DatabaseState& s = *state_;
+    s.lastError.clear();
+    if (!fileName || !fileName[0]) return Acad::eInvalidInput;
+    if (!s.open.empty()) {
+        s.lastError = toHostString("objects of the database are open");
+        return Acad::eInvalidOpenState;
+    }
+    const std::string path = toUtf8(fileName);
+    struct stat sb {};
+    if (::stat(path.c_str(), &sb) != 0) {
+        s.lastError = toHostString(path + ": " + std::strerror(errno));
+        return errno == ENOENT || errno == ENOTDIR ? Acad::eFileNotFound : Acad::eFileAccessErr;
+    }
+    if (S_ISDIR(sb.st_mode)) {
+        s.lastError = toHostString(path + ": is a folder");
+        return Acad::eFileAccessErr;
+    }
+    std::string bytes;
+    int err = 0;
+    if (!readFile(path, bytes, err)) {
+        s.lastError = toHostString(path + ": " + std::strerror(err));
+        return Acad::eFileAccessErr;
+    }
+    auto d = std::make_unique<Drawing>();
+    std::string error;
+    if (!hostcore::loadDxf(*d, std::move(bytes), error)) {
+        s.lastError = toHostString(error);
+        return Acad::eBadDwgHeader;
+    }
+    installDrawing(this, std::move(d));
+    s.fileName = toHostString(path);
+    return Acad::eOk;
+}
+
+ErrorStatus AcDbDatabase::saveAs(const ACHAR* fileName) { return saveAs(fileName, false); }
+
+ErrorStatus AcDbDatabase::saveAs(const ACHAR* fileName, bool bak, AcDb::AcDbDwgVersion ver, const void*) {
+    DatabaseState& s = *state_;
+    s.lastError.clear();
+    if (!fileName || !fileName[0]) return Acad::eInvalidInput;
+    const Drawing& d = *s.drawing;
+    hostcore::SaveOptions options;
+    if (ver == AcDb::kDHL_CURRENT) {
+        options.acadver = hostcore::isWritableVersion(d.acadver) ? d.acadver : "AC1015";
+    } else {
+        for (const VersionName& v : kVersions)
+            if (v.version == ver) options.acadver = v.acadver;
+        if (options.acadver.empty()) {
+            s.lastError = toHostString("the host does not write format " + std::to_string(static_cast<int>(ver)));
+            return Acad::eInvalidDwgVersion;
+        }
+    }
+    if (d.tableHeads.empty() && d.parts.empty()) {
+        s.lastError = toHostString("the database holds no drawing");
+        return Acad::eNoDatabase;
+    }
+    const std::string path = toUtf8(fileName);
+    std::string tmp = path + ".XXXXXX";
+    int fd = ::mkstemp(tmp.data());
+    auto fail = [&](const std::string& what) {
+        s.lastError = toHostString(what + ": " + std::strerror(errno));
+        return Acad::eFileAccessErr;
+    };
+    if (fd < 0) return fail(path);
+    ::fchmod(fd, 0644);
+    std::FILE* f = ::fdopen(fd, "wb");
+    if (!f) {
+        ErrorStatus es = fail(tmp);
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        return es;
+    }
+    std::string error;
+    if (!hostcore::saveDxf(d, options, f, error)) {
+        // Either the file could not be written or the drawing cannot be
+        // written in this format (an R12 drawing that could not be brought
+        // into the modern structure).
+        const bool ioError = std::ferror(f) != 0;
+        std::fclose(f);
+        ::unlink(tmp.c_str());
+        s.lastError = toHostString(error);
+        return ioError ? Acad::eFileAccessErr : Acad::eNotApplicable;
+    }
+    if (std::fflush(f) != 0 || ::fsync(::fileno(f)) != 0) {
+        ErrorStatus es = fail(tmp);
+        std::fclose(f);
+        ::unlink(tmp.c_str());
+        return es;
+    }
+    if (std::fclose(f) != 0) {
+        ErrorStatus es = fail(tmp);
+        ::unlink(tmp.c_str());
+        return es;
+    }
+    if (bak && ::access(path.c_str(), F_OK) == 0) {
+        const std::string bakPath = backupName(path);
+        ::unlink(bakPath.c_str());
+        // A hard link keeps the target in place until the rename below replaces it.
+        if (::link(path.c_str(), bakPath.c_str()) != 0 && ::rename(path.c_str(), bakPath.c_str()) != 0) {
+            ErrorStatus es = fail(bakPath);
+            ::unlink(tmp.c_str());
+            return es;
+        }
+    }
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        ErrorStatus es = fail(path);
+        ::unlink(tmp.c_str());
+        return es;
+    }
+    int dfd = ::open(dirOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    s.fileName = toHostString(path);
+    return Acad::eOk;
+}
+
+const ACHAR* AcDbDatabase::lastErrorMessage() const { return state_->lastError.c_str(); }
+
+const ACHAR* AcDbDatabase::filename() const {
+    return state_->fileName.empty() ? nullptr : state_->fileName.c_str();
+}
+
+AcDb::AcDbDwgVersion AcDbDatabase::originalFileVersion() const {
+    for (const VersionName& v : kVersions)
+        if (state_->drawing->acadver == v.acadver) return v.version;
+    return AcDb::kDHL_CURRENT;
+}
+
+namespace {
+AcDbObjectId tableId(const AcDbDatabase* db, TableKind k) {
+    return AcDbObjectId(drawingOf(db)->table(k).head);
+}
+}  // namespace
+
+AcDbObjectId AcDbDatabase::blockTableId() const { return tableId(this, TableKind::BlockRecord); }
+AcDbObjectId AcDbDatabase::layerTableId() const { return tableId(this, TableKind::Layer); }
+AcDbObjectId AcDbDatabase::textStyleTableId() const { return tableId(this, TableKind::Style); }
+AcDbObjectId AcDbDatabase::linetypeTableId() const { return tableId(this, TableKind::LType); }
+AcDbObjectId AcDbDatabase::viewTableId() const { return tableId(this, TableKind::View); }
+AcDbObjectId AcDbDatabase::UCSTableId() const { return tableId(this, TableKind::Ucs); }
+AcDbObjectId AcDbDatabase::viewportTableId() const { return tableId(this, TableKind::VPort); }
+AcDbObjectId AcDbDatabase::regAppTableId() const { return tableId(this, TableKind::AppId); }
+AcDbObjectId AcDbDatabase::dimStyleTableId() const { return tableId(this, TableKind::DimStyle); }
+
+AcDbObjectId AcDbDatabase::namedObjectsDictionaryId() const {
+    return AcDbObjectId(drawingOf(this)->rootDictionary);
+}
+
+namespace {
+AcDbObjectId rootEntry(const AcDbDatabase* db, const char* key) {
+    const Drawing& d = *drawingOf(db);
+    return AcDbObjectId(dictLookup(d, d.rootDictionary, key));
+}
+
+template <class T>
+ErrorStatus openTable(AcDbObjectId id, T*& table, AcDb::OpenMode mode) {
+    table = nullptr;
+    if (id.isNull()) return Acad::eNullObjectId;
+    return acdbOpenObject(table, id, mode);
+}
+
+ErrorStatus openDict(AcDbObjectId id, AcDbDictionary*& dict, AcDb::OpenMode mode) {
+    dict = nullptr;
+    if (id.isNull()) return Acad::eKeyNotFound;
+    return acdbOpenObject(dict, id, mode);
+}
+}  // namespace
+
+AcDbObjectId AcDbDatabase::groupDictionaryId() const { return rootEntry(this, "ACAD_GROUP"); }
+AcDbObjectId AcDbDatabase::layoutDictionaryId() const { return rootEntry(this, "ACAD_LAYOUT"); }
+AcDbObjectId AcDbDatabase::tableStyleDictionaryId() const { return rootEntry(this, "ACAD_TABLESTYLE"); }
+AcDbObjectId AcDbDatabase::mLStyleDictionaryId() const { return rootEntry(this, "ACAD_MLINESTYLE"); }
+
+ErrorStatus AcDbDatabase::getSymbolTable(AcDbBlockTable*& t, AcDb::OpenMode m) { return openTable(blockTableId(), t, m); }
+ErrorStatus AcDbDatabase::getSymbolTable(AcDbLayerTable*& t, AcDb::OpenMode m) { return openTable(layerTableId(), t, m); }
+ErrorStatus AcDbDatabase::getSymbolTable(AcDbTextStyleTable*& t, AcDb::OpenMode m) {
+    return openTable(textStyleTableId(), t, m);
+}
+ErrorStatus AcDbDatabase::getSymbolTable(AcDbLinetypeTable*& t, AcDb::OpenMode m) {
+    return openTable(linetypeTableId(), t, m);
+}
+ErrorStatus AcDbDatabase::getSymbolTable(AcDbViewTable*& t, AcDb::OpenMode m) { return openTable(viewTableId(), t, m); }
+ErrorStatus AcDbDatabase::getSymbolTable(AcDbUCSTable*& t, AcDb::OpenMode m) { return openTable(UCSTableId(), t, m); }
+ErrorStatus AcDbDatabase::getSymbolTable(AcDbViewportTable*& t, AcDb::OpenMode m) {
+    return openTable(viewportTableId(), t, m);
+}
+ErrorStatus AcDbDatabase::getSymbolTable(AcDbRegAppTable*& t, AcDb::OpenMode m) { return openTable(regAppTableId(), t, m); }
+ErrorStatus AcDbDatabase::getSymbolTable(AcDbDimStyleTable*& t, AcDb::OpenMode m) {
+    return openTable(dimStyleTableId(), t, m);
+}
+
+ErrorStatus AcDbDatabase::getNamedObjectsDictionary(AcDbDictionary*& d, AcDb::OpenMode m) {
+    return openDict(namedObjectsDictionaryId(), d, m);
+}
+ErrorStatus AcDbDatabase::getGroupDictionary(AcDbDictionary*& d, AcDb::OpenMode m) {
+    return openDict(groupDictionaryId(), d, m);
+}
+ErrorStatus AcDbDatabase::getLayoutDictionary(AcDbDictionary*& d, AcDb::OpenMode m) {
+    return openDict(layoutDictionaryId(), d, m);
+}
+ErrorStatus AcDbDatabase::getTableStyleDictionary(AcDbDictionary*& d, AcDb::OpenMode m) {
+    return openDict(tableStyleDictionaryId(), d, m);
+}
+ErrorStatus AcDbDatabase::getMLStyleDictionary(AcDbDictionary*& d, AcDb::OpenMode m) {
+    return openDict(mLStyleDictionaryId(), d, m);
+}
+
+AcDbHandle AcDbDatabase::handseed() const { return AcDbHandle(drawingOf(this)->handseed); }
+
+int32_t AcDbDatabase::approxNumObjects() const {
+    std::size_t n = drawingOf(this)->byHandle.size();
+    return n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
+}
+
+ErrorStatus AcDbDatabase::getAcDbObjectId(AcDbObjectId& id, bool, const AcDbHandle& handle, uint32_t) {
+    id = AcDbObjectId();
+    if (handle.isNull()) return Acad::eInvalidInput;
+    Entry* e = drawingOf(this)->find(handle.value());
+    if (!e) return Acad::eUnknownHandle;
+    id = AcDbObjectId(e);
+    return Acad::eOk;
+}
+
+AcDbObjectId AcDbDatabase::clayer() const {
+    return AcDbObjectId(headerRef(*drawingOf(this), "$CLAYER", 8, TableKind::Layer));
+}
+ErrorStatus AcDbDatabase::setClayer(AcDbObjectId id) {
+    return setHeaderRef(*drawingOf(this), "$CLAYER", 8, TableKind::Layer, id);
+}
+AcDbObjectId AcDbDatabase::celtype() const {
+    return AcDbObjectId(headerRef(*drawingOf(this), "$CELTYPE", 6, TableKind::LType));
+}
+ErrorStatus AcDbDatabase::setCeltype(AcDbObjectId id) {
+    return setHeaderRef(*drawingOf(this), "$CELTYPE", 6, TableKind::LType, id);
+}
+AcDbObjectId AcDbDatabase::textstyle() const {
+    return AcDbObjectId(headerRef(*drawingOf(this), "$TEXTSTYLE", 7, TableKind::Style));
+}
+ErrorStatus AcDbDatabase::setTextstyle(AcDbObjectId id) {
+    return setHeaderRef(*drawingOf(this), "$TEXTSTYLE", 7, TableKind::Style, id);
+}
+AcDbObjectId AcDbDatabase::dimstyle() const {
+    return AcDbObjectId(headerRef(*drawingOf(this), "$DIMSTYLE", 2, TableKind::DimStyle));
+}
+ErrorStatus AcDbDatabase::setDimstyle(AcDbObjectId id) {
+    return setHeaderRef(*drawingOf(this), "$DIMSTYLE", 2, TableKind::DimStyle, id);
+}
+
+AcDbObjectId AcDbDatabase::currentSpaceId() const {
+    const Drawing& d = *drawingOf(this);
+    std::string tile = headerText(d, "$TILEMODE", 70);
+    if (!tile.empty() && toInt(tile) == 0 && d.paperSpace) return AcDbObjectId(d.paperSpace);
+    return AcDbObjectId(d.modelSpace);
+}
+
+int AcDbDatabase::numOpenObjects() const { return static_cast<int>(state_->open.size()); }
+
+// --- host application services ---------------------------------------------------
+
+AcDbHostApplicationServices::AcDbHostApplicationServices() = default;
+AcDbHostApplicationServices::~AcDbHostApplicationServices() = default;
+
+AcDbHostApplicationServices* acdbHostApplicationServices() {
+    static AcDbHostApplicationServices services;
+    return &services;
+}

@@ -1,0 +1,167 @@
+// What lies behind the interface: the state of objects, databases and
+// iterators, and the helpers that move between host strings and the core's
+// UTF-8 tag lists. Not seen by modules.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "host/arx.h"
+#include "host/core/drawing.h"
+
+namespace arxhost {
+
+using hostcore::Drawing;
+using hostcore::Entry;
+using hostcore::TableKind;
+using hostcore::Tag;
+using hostcore::TagList;
+using HostString = std::basic_string<ACHAR>;
+
+// --- strings ---------------------------------------------------------------
+
+// A host string in the core's UTF-8. The narrow build reads bytes of the ANSI
+// code page.
+std::string toUtf8(const ACHAR* s);
+// Core UTF-8 as a host string; in the narrow build characters the ANSI code
+// page lacks become "\U+XXXX".
+HostString toHostString(std::string_view utf8);
+// The same as a heap copy the caller releases with acStrFree.
+ACHAR* toHost(std::string_view utf8);
+ACHAR* dupHost(const ACHAR* s);
+
+std::string hexOf(uint64_t v);
+bool parseHex(std::string_view s, uint64_t& out);
+long long toInt(std::string_view s);
+double toReal(std::string_view s);
+std::string realText(double v);
+
+// --- state -----------------------------------------------------------------
+
+struct ObjectState {
+    Entry* entry = nullptr;      // null while the object is not in a database
+    AcDbDatabase* db = nullptr;
+    TagList tags;                // the record's tags while the object lives
+    bool dirty = false;
+    // A block table record keeps its description and path in its BLOCK record.
+    TagList beginTags;
+    bool beginLoaded = false;
+    bool beginDirty = false;
+    // The database went away while the object was open: close() only deletes it.
+    bool orphan = false;
+};
+
+struct DatabaseState {
+    std::unique_ptr<Drawing> drawing;
+    std::unordered_set<Entry*> open;  // entries whose object is open
+    HostString lastError;
+    HostString fileName;
+};
+
+struct IteratorState {
+    std::vector<Entry*> items;
+    std::size_t pos = 0;
+    bool skipDeleted = true;
+};
+
+struct DictIteratorState {
+    std::vector<std::pair<std::string, Entry*>> items;
+    std::size_t pos = 0;
+    mutable HostString name;
+    mutable bool nameValid = false;
+};
+
+struct Access {
+    static ObjectState& state(const AcDbObject* o) { return *o->state_; }
+    static DatabaseState& state(const AcDbDatabase* d) { return *d->state_; }
+    static IteratorState& state(const AcDbSymbolTableIterator* i) { return *i->state_; }
+    static IteratorState& state(const AcDbBlockTableRecordIterator* i) { return *i->state_; }
+    static DictIteratorState& state(const AcDbDictionaryIterator* i) { return *i->state_; }
+    static AcDbSymbolTableIterator* newSymbolTableIterator() { return new AcDbSymbolTableIterator(); }
+    static AcDbBlockTableRecordIterator* newBlockIterator() { return new AcDbBlockTableRecordIterator(); }
+    static AcDbDictionaryIterator* newDictIterator() { return new AcDbDictionaryIterator(); }
+};
+
+inline ObjectState& st(const AcDbObject* o) { return Access::state(o); }
+
+// --- databases -------------------------------------------------------------
+
+AcDbDatabase* databaseOf(const Drawing* d);
+AcDbDatabase* databaseOf(const Entry* e);
+Drawing* drawingOf(const AcDbDatabase* db);
+// Sets the back-pointer of every entry of the drawing.
+void adoptEntries(Drawing& d);
+// A new entry of the drawing with a handle of its own.
+Entry* newEntry(Drawing& d, const char* type, uint16_t flags);
+
+// --- tags ------------------------------------------------------------------
+
+// Index of the first tag with `code` among the record's own data (after the
+// type tag, before extended data and embedded objects), or -1.
+int findTag(const TagList& t, int code, std::size_t from = 1);
+// Index where extended data starts (the first code >= 1000), or size.
+std::size_t xdataStart(const TagList& t);
+// The first `code` tag's value, or null.
+const std::string* tagValue(const TagList& t, int code);
+// Sets the first `code` tag, or inserts one at `insertAt` (end of the record's
+// data when negative).
+void setTag(TagList& t, int code, std::string value, int insertAt = -1);
+// Handle of the record's owner (the first 330 outside application groups).
+uint64_t ownerHandle(const TagList& t);
+void setOwnerHandle(TagList& t, uint64_t h);
+void setOwnHandle(TagList& t, uint64_t h, bool dimstyle);
+// Resolves the by-name references of a tag list against the current names.
+void resolveRefs(const Drawing& d, TagList& t, bool entity);
+
+// Default tags of a new object of a record type ("LAYER").
+TagList defaultTags(std::string_view dxfName);
+
+// --- objects ---------------------------------------------------------------
+
+// Class of the object that stands for a record.
+AcRxClass* classOfRecord(const Drawing& d, const Entry* e);
+AcDbObject* instantiate(const AcRxClass* cls);
+// Tags of an object, for reading: its own while it lives.
+TagList currentTags(const Drawing& d, const Entry* e);
+// Writes an object's changed tags into its record.
+void commit(AcDbObject* obj, bool keepCopy);
+// Makes a new object (not in a database) resident as `e`, open for write.
+void makeResident(AcDbObject* obj, AcDbDatabase* db, Entry* e);
+void markDirty(const AcDbObject* obj);
+Acad::ErrorStatus openEntry(AcDbObject*& obj, Entry* e, AcDb::OpenMode mode, bool openErased,
+                            const AcRxClass* filter);
+
+// --- names -----------------------------------------------------------------
+
+bool isValidSymbolName(const ACHAR* name);
+// A live record of a table with that (folded) name, skipping erased ones and `except`.
+Entry* findRecord(const Drawing& d, TableKind k, std::string_view utf8, const Entry* except = nullptr);
+// Table of a symbol-table record class, or None.
+TableKind tableOfRecordClass(const AcRxClass* cls);
+const char* dxfNameOfTable(TableKind k);
+
+// --- dictionaries ----------------------------------------------------------
+
+struct DictPair {
+    std::size_t keyIndex;  // index of the 3 tag
+    std::string key;
+    uint64_t handle;
+};
+std::vector<DictPair> dictPairs(const TagList& t);
+Entry* dictLookup(const Drawing& d, const Entry* dict, std::string_view utf8Key);
+
+// The drawing's built-in template of a new drawing (DXF text).
+extern const char* const kNewDrawingTemplate;
+
+}  // namespace arxhost
+
+namespace arxhost {
+// Tags [from, to) as a result-buffer chain (null when empty).
+resbuf* tagsToChain(const TagList& t, std::size_t from, std::size_t to);
+// A chain as tags; eInvalidResBuf for a type that is no group code, or one
+// `allowed` refuses.
+Acad::ErrorStatus chainToTags(const resbuf* chain, TagList& out, bool (*allowed)(int code));
+}  // namespace arxhost

@@ -1,0 +1,63 @@
+// Entities with text: single-line text, attributes, attribute definitions,
+// multiline text; and block references.
+#pragma once
+
+#include "host/dbmain.h"
+
+class ARXHOST_API AcDbText : public AcDbEntity {
+public:
+    ACRX_DECLARE_MEMBERS(AcDbText);
+    AcDbText();
+    ~AcDbText() override;
+    // The text as a copy the caller releases (acStrFree).
+    ACHAR* textString() const;
+    Acad::ErrorStatus setTextString(const ACHAR* text);
+};
+
+class ARXHOST_API AcDbAttribute : public AcDbText {
+public:
+    ACRX_DECLARE_MEMBERS(AcDbAttribute);
+    AcDbAttribute();
+    ~AcDbAttribute() override;
+    ACHAR* tag() const;
+    Acad::ErrorStatus setTag(const ACHAR* tag);
+};
+
+class ARXHOST_API AcDbAttributeDefinition : public AcDbText {
+public:
+    ACRX_DECLARE_MEMBERS(AcDbAttributeDefinition);
+    AcDbAttributeDefinition();
+    ~AcDbAttributeDefinition() override;
+    ACHAR* tag() const;
+    Acad::ErrorStatus setTag(const ACHAR* tag);
+    ACHAR* prompt() const;
+    Acad::ErrorStatus setPrompt(const ACHAR* prompt);
+};
+
+class ARXHOST_API AcDbMText : public AcDbEntity {
+public:
+    ACRX_DECLARE_MEMBERS(AcDbMText);
+    AcDbMText();
+    ~AcDbMText() override;
+    // The whole text (its pieces joined), as a copy the caller releases.
+    ACHAR* contents() const;
+    // Stores the text, cut into pieces of at most 250 characters as the file
+    // keeps it; an escape is never cut. Returns the status.
+    Acad::ErrorStatus setContents(const ACHAR* text);
+};
+
+class ARXHOST_API AcDbBlockReference : public AcDbEntity {
+public:
+    ACRX_DECLARE_MEMBERS(AcDbBlockReference);
+    AcDbBlockReference();
+    ~AcDbBlockReference() override;
+    // The block table record the reference shows.
+    AcDbObjectId blockTableRecord() const;
+};
+
+class ARXHOST_API AcDbLine : public AcDbEntity {
+public:
+    ACRX_DECLARE_MEMBERS(AcDbLine);
+    AcDbLine();
+    ~AcDbLine() override;
+};

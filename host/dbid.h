@@ -1,0 +1,66 @@
+// Handles and object ids.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "host/acadstrc.h"
+#include "host/acdb.h"
+#include "host/arxexport.h"
+
+namespace hostcore {
+struct Entry;
+}
+class AcDbDatabase;
+
+// The 64-bit handle of an object, unique in its drawing; 0 is the null handle.
+class ARXHOST_API AcDbHandle {
+public:
+    AcDbHandle() = default;
+    AcDbHandle(uint64_t value) : value_(value) {}
+    // From hexadecimal text; text that is not a handle gives the null handle.
+    explicit AcDbHandle(const ACHAR* hex);
+
+    bool isNull() const { return value_ == 0; }
+    uint64_t value() const { return value_; }
+    operator uint64_t() const { return value_; }
+    bool operator==(const AcDbHandle& o) const { return value_ == o.value_; }
+    bool operator!=(const AcDbHandle& o) const { return value_ != o.value_; }
+    AcDbHandle& operator++() {
+        ++value_;
+        return *this;
+    }
+
+    // Upper-case hexadecimal without leading zeros ("1F", "0" for the null
+    // handle). The one-argument form needs room for 17 code units; the other
+    // returns false (and writes an empty string if it can) when len is too small.
+    void getIntoAsciiBuffer(ACHAR* buf) const;
+    bool getIntoAsciiBuffer(ACHAR* buf, std::size_t len) const;
+
+private:
+    uint64_t value_ = 0;
+};
+
+// Names one object of a drawing. The null id names nothing.
+class ARXHOST_API AcDbObjectId {
+public:
+    AcDbObjectId() = default;
+    explicit AcDbObjectId(hostcore::Entry* entry) : entry_(entry) {}
+    static const AcDbObjectId kNull;
+
+    bool isNull() const { return entry_ == nullptr; }
+    bool isValid() const { return entry_ != nullptr; }
+    bool isErased() const;
+    AcDbHandle handle() const;
+    AcDbDatabase* database() const;
+    AcDbDatabase* originalDatabase() const { return database(); }
+    // The database's slot behind the id (for the host's own use).
+    hostcore::Entry* entry() const { return entry_; }
+
+    bool operator==(const AcDbObjectId& o) const { return entry_ == o.entry_; }
+    bool operator!=(const AcDbObjectId& o) const { return entry_ != o.entry_; }
+    bool operator<(const AcDbObjectId& o) const;
+
+private:
+    hostcore::Entry* entry_ = nullptr;
+};
