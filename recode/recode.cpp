@@ -393,17 +393,20 @@ void recodeThroughBytes(char16_t* t, std::size_t n, const unsigned char* firstBy
     t[w] = 0;
 }
 
-// The `count` characters at p, each converted to a byte of the system code
+// The Count characters at p, each converted to a byte of the system code
 // page, are all hexadecimal digits; their value goes to *value.
-bool hexDigitsViaAnsi(const CodePageTables& cp, const char16_t* p, int count, unsigned* value) {
+template <int Count>
+bool hexDigitsViaAnsi(const CodePageTables& cp, const char16_t* p, unsigned* value) {
+    // One test for all digits: a digit that fails makes the OR negative.
+    int failed = 0;
     unsigned v = 0;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < Count; ++i) {
         const int d = cp.hexOfUnit[p[i]];
-        if (d < 0) return false;
-        v = v * 16 + static_cast<unsigned>(d);
+        failed |= d;
+        v = v * 16 + static_cast<unsigned>(d & 15);
     }
     *value = v;
-    return true;
+    return failed >= 0;
 }
 
 void latin1ToWindows(char16_t* t, std::size_t n) {
@@ -425,7 +428,7 @@ void latin1ToWindows(char16_t* t, std::size_t n) {
         unsigned v;
         // An escape of U+0000 would end the string here; it stays as text.
         if (c == u'\\' && unicode && n - r >= 7 && hasPrefix(t + r, 'u') &&
-            hexDigitsViaAnsi(cp, t + r + 3, 4, &v) && v != 0) {
+            hexDigitsViaAnsi<4>(cp, t + r + 3, &v) && v != 0) {
             t[w++] = static_cast<char16_t>(v);
             r += 7;
             continue;
@@ -455,7 +458,7 @@ void cyrillicToWindows(char16_t* t, std::size_t n) {
         }
         if (c == u'\\' && n - r >= 7) {
             unsigned v;
-            if (unicode && hasPrefix(t + r, 'u') && hexDigitsViaAnsi(cp, t + r + 3, 4, &v)) {
+            if (unicode && hasPrefix(t + r, 'u') && hexDigitsViaAnsi<4>(cp, t + r + 3, &v)) {
                 if (v >= 0x0410 && v <= 0x044F) {
                     t[w++] = static_cast<char16_t>(v);
                 } else if (const unsigned b = byteOfLetter(v); b != 0) {
@@ -470,7 +473,7 @@ void cyrillicToWindows(char16_t* t, std::size_t n) {
             }
             // A byte of 0 would end the string here; such an escape stays as text.
             if (multibyte && n - r >= 8 && hasPrefix(t + r, 'm') &&
-                hexDigitsViaAnsi(cp, t + r + 3, 5, &v) && (v & 0xFF) != 0) {
+                hexDigitsViaAnsi<5>(cp, t + r + 3, &v) && (v & 0xFF) != 0) {
                 t[w++] = cp.ansiChar[v & 0xFF];
                 r += 8;
                 continue;
