@@ -17,10 +17,10 @@ mkdir -p "$work/corpus" "$work/artifacts"
 cp "$root"/tests/dxf/regressions/* "$work/corpus/" 2>/dev/null || true
 corpus=${ARX_CORPUS_DIR:-$root/../shared/corpus}
 if [ -d "$corpus" ]; then
-    find "$corpus" -name '*.dxf' -size -40k | head -n 20 | while read -r f; do
+    find "$corpus" -name '*.dxf' -size -20k | head -n 20 | while read -r f; do
         cp "$f" "$work/corpus/seed-$(basename "$f")"
     done
 fi
 
-"$build/bin/fuzz_dxf_tags" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+"$build/bin/fuzz_dxf_tags" -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
     -dict="$root/tests/fuzz/dxf.dict" -artifact_prefix="$work/artifacts/" "$work/corpus"
