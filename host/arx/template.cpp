@@ -102,7 +102,7 @@ $DIMTXT
   9
 $DIMSTYLE
   2
-ISO-25
+Standard
   9
 $DIMTXSTY
   7
