@@ -98,6 +98,9 @@ inline HStr host(const std::string& utf8) {
 // texts outside ASCII are written as UTF-8 literals and converted here.
 inline HStr host(const char8_t* utf8) { return host(std::string(reinterpret_cast<const char*>(utf8))); }
 
+// A UTF-8 std::string from a u8"" literal, for comparing with u8().
+inline std::string U8(const char8_t* s) { return std::string(reinterpret_cast<const char*>(s)); }
+
 struct TempDir {
     std::string path;
     TempDir() {
