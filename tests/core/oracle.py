@@ -66,10 +66,28 @@ def layers(written, old, new):
     return 0
 
 
+def summary(written):
+    """Prints the drawing properties as ezdxf sees them, one per line."""
+    doc = ezdxf.readfile(written)
+    if doc.dxfversion >= 'AC1018':
+        for name in ('$TITLE', '$SUBJECT', '$AUTHOR', '$KEYWORDS', '$COMMENTS',
+                     '$REVISIONNUMBER', '$HYPERLINKBASE'):
+            print(name, doc.header.get(name, ''))
+        for key, value in doc.header.custom_vars:
+            print('custom', key, '=', value)
+    else:
+        xrec = doc.rootdict['DWGPROPS']
+        for code, value in xrec.tags:
+            print(code, value)
+    return 0
+
+
 if __name__ == '__main__':
     cmd = sys.argv[1]
     if cmd == 'audit':
         sys.exit(audit(sys.argv[2], sys.argv[3]))
+    if cmd == 'summary':
+        sys.exit(summary(sys.argv[2]))
     if cmd == 'layers':
         sys.exit(layers(sys.argv[2], sys.argv[3], sys.argv[4]))
     sys.exit(2)
