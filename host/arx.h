@@ -10,4 +10,5 @@
 #include "host/dbsymtb.h"
 #include "host/resbuf.h"
 #include "host/rxclass.h"
+#include "host/summinfo.h"
 #include "platform/heap.h"
