@@ -1,0 +1,243 @@
+#include "platform/module.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+// A handle is the address of one of these records. Host modules are never
+// unloaded; a shared library is closed when its load count drops to zero.
+struct HINSTANCE__ {
+    std::string name;  // host module name (lower case) or full path
+    bool hostModule = false;
+    void* dl = nullptr;
+    int loads = 0;
+    std::map<std::string, FARPROC> exports;
+};
+
+namespace {
+
+std::mutex mutex;
+// Host modules by lower-case name; libraries by their real path.
+std::map<std::string, std::unique_ptr<HINSTANCE__>>& hostModules() {
+    static std::map<std::string, std::unique_ptr<HINSTANCE__>> m;
+    return m;
+}
+std::map<std::string, std::unique_ptr<HINSTANCE__>>& libraries() {
+    static std::map<std::string, std::unique_ptr<HINSTANCE__>> m;
+    return m;
+}
+thread_local std::string lastError;
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string utf16ToUtf8(const char16_t* s) {
+    std::string out;
+    for (; *s; ++s) {
+        char32_t c = *s;
+        if (c >= 0xD800 && c < 0xDC00 && s[1] >= 0xDC00 && s[1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[1] - 0xDC00);
+            ++s;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::u16string utf8ToUtf16(const std::string& s) {
+    std::u16string out;
+    for (std::size_t i = 0; i < s.size();) {
+        unsigned char b = static_cast<unsigned char>(s[i]);
+        char32_t c = 0;
+        int n = 0;
+        if (b < 0x80) {
+            c = b;
+        } else if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F;
+            n = 1;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F;
+            n = 2;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07;
+            n = 3;
+        } else {
+            c = 0xFFFD;
+        }
+        ++i;
+        for (int k = 0; k < n && i < s.size(); ++k, ++i) c = (c << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (c >> 10));
+            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+    }
+    return out;
+}
+
+HINSTANCE__* findLibrary(const std::string& path) {
+    auto it = libraries().find(path);
+    return it == libraries().end() ? nullptr : it->second.get();
+}
+
+bool isKnown(HMODULE m) {
+    if (!m) return false;
+    for (auto& [k, v] : hostModules())
+        if (v.get() == m) return true;
+    for (auto& [k, v] : libraries())
+        if (v.get() == m) return true;
+    return false;
+}
+
+}  // namespace
+
+HMODULE LoadLibraryW(const char16_t* fileName) {
+    std::lock_guard lock(mutex);
+    if (!fileName || !*fileName) {
+        lastError = "no module name given";
+        return nullptr;
+    }
+    std::string name = utf16ToUtf8(fileName);
+    auto host = hostModules().find(lower(name));
+    if (host != hostModules().end()) {
+        ++host->second->loads;
+        return host->second.get();
+    }
+    if (name.find('/') == std::string::npos && name.find('\\') == std::string::npos &&
+        access(name.c_str(), F_OK) != 0) {
+        lastError = "no such module: " + name;
+        return nullptr;
+    }
+    char* real = realpath(name.c_str(), nullptr);
+    if (!real) {
+        lastError = "cannot find " + name;
+        return nullptr;
+    }
+    std::string path(real);
+    free(real);
+    if (HINSTANCE__* m = findLibrary(path)) {
+        ++m->loads;
+        return m;
+    }
+    void* dl = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!dl) {
+        const char* e = dlerror();
+        lastError = e ? e : ("cannot load " + path);
+        return nullptr;
+    }
+    auto m = std::make_unique<HINSTANCE__>();
+    m->name = path;
+    m->dl = dl;
+    m->loads = 1;
+    HINSTANCE__* p = m.get();
+    libraries()[path] = std::move(m);
+    return p;
+}
+
+FARPROC GetProcAddress(HMODULE module, const char* procName) {
+    std::lock_guard lock(mutex);
+    if (!procName || !isKnown(module)) return nullptr;
+    if (module->hostModule) {
+        auto it = module->exports.find(procName);
+        return it == module->exports.end() ? nullptr : it->second;
+    }
+    if (!module->dl) return nullptr;
+    void* sym = dlsym(module->dl, procName);
+    FARPROC fn = nullptr;
+    static_assert(sizeof(fn) == sizeof(sym));
+    __builtin_memcpy(&fn, &sym, sizeof(fn));
+    return fn;
+}
+
+BOOL FreeLibrary(HMODULE module) {
+    std::lock_guard lock(mutex);
+    if (!isKnown(module) || module->loads <= 0) return 0;
+    if (module->hostModule) {
+        --module->loads;
+        return 1;
+    }
+    if (--module->loads > 0) return 1;
+    if (module->dl) dlclose(module->dl);
+    libraries().erase(module->name);
+    return 1;
+}
+
+DWORD GetModuleFileNameW(HMODULE module, char16_t* fileName, DWORD size) {
+    std::string path;
+    {
+        std::lock_guard lock(mutex);
+        if (!module) {
+            char buf[4096];
+            ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+            if (n <= 0) return 0;
+            path.assign(buf, static_cast<std::size_t>(n));
+        } else if (isKnown(module)) {
+            path = module->name;
+        } else {
+            return 0;
+        }
+    }
+    if (!fileName || size == 0) return 0;
+    std::u16string w = utf8ToUtf16(path);
+    DWORD n = static_cast<DWORD>(w.size() < size ? w.size() : size - 1);
+    for (DWORD i = 0; i < n; ++i) fileName[i] = w[i];
+    fileName[n] = 0;
+    return n;
+}
+
+BOOL GetModuleHandleExW(DWORD flags, const void* address, HMODULE* module) {
+    if (!module) return 0;
+    *module = nullptr;
+    if (!(flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) || !address) return 0;
+    Dl_info info{};
+    if (!dladdr(address, &info) || !info.dli_fname) return 0;
+    char* real = realpath(info.dli_fname, nullptr);
+    if (!real) return 0;
+    std::string path(real);
+    free(real);
+    std::lock_guard lock(mutex);
+    HINSTANCE__* m = findLibrary(path);
+    if (!m) return 0;  // only modules loaded through LoadLibraryW have handles
+    if (!(flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT)) ++m->loads;
+    *module = m;
+    return 1;
+}
+
+const char* moduleLastError() {
+    return lastError.c_str();
+}
+
+void registerHostExport(const char* moduleName, const char* exportName, FARPROC fn) {
+    if (!moduleName || !exportName) return;
+    std::lock_guard lock(mutex);
+    auto& slot = hostModules()[lower(moduleName)];
+    if (!slot) {
+        slot = std::make_unique<HINSTANCE__>();
+        slot->name = lower(moduleName);
+        slot->hostModule = true;
+    }
+    slot->exports[exportName] = fn;
+}
