@@ -131,6 +131,8 @@ private:
     std::vector<Entry*> needHandle_;
     std::string_view lastLayer_;
     bool lastLayerKnown_ = false;
+    bool sawAcadver_ = false;   // the header names the version
+    bool sawSubclass_ = false;  // some record has subclass markers (R13 and later)
 
     bool advance() {
         curOff_ = reader_.offset();
@@ -177,6 +179,7 @@ private:
                 s.hasOwner = parseHex(cur_.value, s.owner);
             } else if (c == 100) {
                 seenSubclass = true;
+                sawSubclass_ = true;
             } else if (c == 2 && !s.hasName2) {
                 s.name2 = cur_.value;
                 s.hasName2 = true;
@@ -213,7 +216,10 @@ private:
             HeaderVar v;
             v.name.assign(cur_.value);
             while (advance() && cur_.code != 9 && cur_.code != 0) {
-                if (v.name == "$ACADVER" && cur_.code == 1) d_.acadver.assign(cur_.value);
+                if (v.name == "$ACADVER" && cur_.code == 1) {
+                    d_.acadver.assign(cur_.value);
+                    sawAcadver_ = true;
+                }
                 if (v.name == "$DWGCODEPAGE" && cur_.code == 3) d_.dwgcodepage.assign(cur_.value);
                 if (v.name == "$HANDSEED" && cur_.code == 5) {
                     uint64_t h = 0;
@@ -461,6 +467,9 @@ private:
                     if (t.code == 5 && t.value.empty()) t.value = hexString(e->handle);
             }
         }
+        // A file that does not name its version and has none of the R13
+        // structure is read as an R12 one (ezdxf does the same).
+        if (!sawAcadver_ && !sawSubclass_ && d_.objects.empty() && d_.classes.empty()) d_.acadver = "AC1009";
         d_.fromR12 = d_.acadver < "AC1012";
         if (d_.fromR12) d_.upgraded = upgradeFromR12(d_, d_.upgradeError);
     }

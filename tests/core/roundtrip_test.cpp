@@ -123,6 +123,9 @@ TEST_P(CorpusRoundTrip, KeepsEveryRecord) {
     std::string error;
     ASSERT_TRUE(hostcore::loadDxf(d, input, error)) << path << ": " << error;
     if (!hostcore::isWritableVersion(d.acadver)) GTEST_SKIP() << d.acadver << " is read, not written";
+    // Drawings from R12 files are rewritten into R2000 form on save; what
+    // they keep is checked by tests/upgrade.
+    if (d.fromR12) GTEST_SKIP() << "read from an R12 file: brought into R2000 form, see tests/upgrade";
 
     std::string output;
     ASSERT_TRUE(hostcore::saveDxf(d, {}, output, error)) << error;
