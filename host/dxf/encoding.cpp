@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 namespace dxf {
 
@@ -227,6 +228,7 @@ struct IconvPair {
     Result decodeOne(const uchar* in, std::size_t n, char32_t& cp, std::size_t& len) {
         std::size_t maxLen = n < 4 ? n : 4;
         for (len = 1; len <= maxLen; ++len) {
+            examined_ = len;
             char buf[8];
             char* inp = const_cast<char*>(reinterpret_cast<const char*>(in));
             std::size_t inLeft = len;
@@ -263,9 +265,68 @@ struct IconvPair {
         if (r == static_cast<std::size_t>(-1) || inLeft != 0) return false;
         // Return a stateful encoding to its initial shift state.
         iconv(fromU, nullptr, nullptr, &outp, &outLeft);
+        if (outLeft == sizeof buf) return false;   // dropped rather than converted
         out.append(buf, sizeof buf - outLeft);
         return true;
     }
+
+    // Decodes the character at s[i] for a multi-byte page and keeps it only if it encodes back to
+    // the same bytes (some pages map two byte sequences to one character). False: the byte at
+    // s[i] is to be kept as it is. Decisions that depend on two bytes at most (all the double-byte
+    // pages) are remembered, so each byte pair costs iconv calls once per thread.
+    bool decodeAt(const uchar* s, std::size_t n, std::size_t i, char32_t& cp, std::size_t& len) {
+        const bool pair = n - i >= 2;
+        const std::size_t key = pair ? (std::size_t(s[i]) << 8 | s[i + 1]) : 0;
+        if (pair && !pairMemo_.empty() && pairMemo_[key]) {
+            uint32_t m = pairMemo_[key];
+            if ((m & 7) == kKeepByte) return false;
+            cp = m >> 3;
+            len = m & 7;
+            return true;
+        }
+        bool ok = decodeOne(s + i, n - i, cp, len) == Result::Ok && cp < 0x110000 && !(cp >= 0xD800 && cp <= 0xDFFF);
+        if (ok) {
+            scratch_.clear();
+            ok = encodeOne(cp, scratch_) &&
+                 scratch_ == std::string_view(reinterpret_cast<const char*>(s + i), len);
+        }
+        if (pair && examined_ <= 2) {
+            if (pairMemo_.empty()) pairMemo_.assign(65536, 0);
+            pairMemo_[key] = ok ? (uint32_t(cp) << 3 | uint32_t(len)) : kKeepByte;
+        }
+        return ok;
+    }
+
+    // encodeOne() with the answers for the Basic Multilingual Plane remembered.
+    bool encodeCached(char32_t cp, std::string& out) {
+        if (cp > 0xFFFF) return encodeOne(cp, out);
+        if (bmpMemo_.empty()) bmpMemo_.assign(65536, 0);
+        uint32_t m = bmpMemo_[cp];
+        if (m == 0) {
+            scratch_.clear();
+            if (!encodeOne(cp, scratch_)) {
+                m = kNoBytes;
+            } else if (scratch_.size() > 3) {
+                out.append(scratch_);
+                return true;
+            } else {
+                m = uint32_t(scratch_.size()) << 24;
+                for (std::size_t k = 0; k < scratch_.size(); ++k) m |= uint32_t(uchar(scratch_[k])) << (8 * k);
+            }
+            bmpMemo_[cp] = m;
+        }
+        if (m == kNoBytes) return false;
+        for (uint32_t k = 0; k < (m >> 24); ++k) out.push_back(static_cast<char>((m >> (8 * k)) & 0xFF));
+        return true;
+    }
+
+private:
+    static constexpr uint32_t kKeepByte = 7;
+    static constexpr uint32_t kNoBytes = 0xFFFFFFFF;
+    std::size_t examined_ = 0;          // bytes decodeOne() showed iconv last time
+    std::vector<uint32_t> pairMemo_;    // byte pair -> (cp << 3 | len) or kKeepByte; 0 = not known
+    std::vector<uint32_t> bmpMemo_;     // code point -> (len << 24 | bytes) or kNoBytes; 0 = not known
+    std::string scratch_;
 };
 
 IconvPair* iconvFor(const std::string& name) {
@@ -324,7 +385,6 @@ void decodeIconv(std::string_view bytes, IconvPair& ic, std::string& out) {
     std::size_t n = bytes.size();
     std::size_t i = firstNonAscii(s, n);
     out.assign(bytes.data(), i);
-    std::string back;
     while (i < n) {
         if (s[i] < 0x80) {
             out.push_back(static_cast<char>(s[i++]));
@@ -332,15 +392,7 @@ void decodeIconv(std::string_view bytes, IconvPair& ic, std::string& out) {
         }
         char32_t cp = 0;
         std::size_t len = 0;
-        bool ok = ic.decodeOne(s + i, n - i, cp, len) == IconvPair::Result::Ok && cp < 0x110000 &&
-                  !(cp >= 0xD800 && cp <= 0xDFFF);
-        if (ok) {
-            // Keep the character only if it encodes back to the same bytes; some code pages map
-            // two byte sequences to one character.
-            back.clear();
-            ok = ic.encodeOne(cp, back) && back == bytes.substr(i, len);
-        }
-        if (ok) {
+        if (ic.decodeAt(s, n, i, cp, len)) {
             appendUtf8(cp, out);
             i += len;
         } else {
@@ -364,7 +416,7 @@ void encodeIconv(std::string_view utf8, IconvPair& ic, std::string& out) {
         i += nextInternal(s, n, i, cp);
         if (isByteEscape(cp))
             out.push_back(static_cast<char>(cp - 0xDC00));
-        else if ((cp >= 0xD800 && cp <= 0xDFFF) || !ic.encodeOne(cp, out))
+        else if ((cp >= 0xD800 && cp <= 0xDFFF) || !ic.encodeCached(cp, out))
             appendUEscape(cp, out);
     }
 }
