@@ -177,6 +177,61 @@ std::vector<std::string> markersOf(const Record& r) {
     return out;
 }
 
+// Which subclass each code of a type belongs to, as an index into the
+// type's markers (0 = AcDbEntity, -1 = the last one).
+const std::map<std::string, std::vector<std::pair<int, int>>>& expectedPlaces() {
+    static const std::map<std::string, std::vector<std::pair<int, int>>> m = {
+        {"LINE", {{10, 1}, {11, 1}, {39, 1}, {210, 1}}},
+        {"POINT", {{10, 1}, {39, 1}}},
+        {"CIRCLE", {{10, 1}, {40, 1}, {39, 1}}},
+        {"ARC", {{10, 1}, {40, 1}, {39, 1}, {50, 2}, {51, 2}}},
+        {"TEXT", {{10, 1}, {40, 1}, {1, 1}, {50, 1}, {7, 1}, {72, 1}, {11, 1}, {73, 2}}},
+        {"ATTDEF", {{10, 1}, {40, 1}, {1, 1}, {7, 1}, {72, 1}, {3, 2}, {2, 2}, {70, 2}, {73, 2}, {74, 2}}},
+        {"ATTRIB", {{10, 1}, {40, 1}, {1, 1}, {7, 1}, {72, 1}, {2, 2}, {70, 2}, {73, 2}, {74, 2}}},
+        {"INSERT", {{66, 1}, {2, 1}, {10, 1}, {41, 1}, {50, 1}, {70, 1}}},
+        {"POLYLINE", {{66, -1}, {10, -1}, {70, -1}, {40, -1}, {71, -1}}},
+        {"VERTEX", {{10, -1}, {42, -1}, {70, -1}, {71, -1}}},
+        {"SOLID", {{10, 1}, {11, 1}, {12, 1}, {13, 1}}},
+        {"TRACE", {{10, 1}, {11, 1}, {12, 1}, {13, 1}}},
+        {"3DFACE", {{10, 1}, {11, 1}, {12, 1}, {13, 1}, {70, 1}}},
+        {"SHAPE", {{10, 1}, {40, 1}, {2, 1}}},
+        {"DIMENSION", {{2, 1}, {3, 1}, {10, 1}, {11, 1}, {70, 1}, {1, 1}, {13, 2}, {14, 2}, {15, 2}, {16, 2}, {40, 2}}},
+        {"BLOCK", {{2, 1}, {70, 1}, {10, 1}, {3, 1}, {1, 1}}},
+    };
+    return m;
+}
+
+// The common codes sit in AcDbEntity, each code where its type wants it, and
+// the Y and Z of a point next to its X.
+void checkPlacement(const Record& r) {
+    auto it = expectedPlaces().find(r.type());
+    int index = -1;
+    std::set<int> seen;  // codes seen in the current subclass
+    const int count = static_cast<int>(markersOf(r).size());
+    for (auto& [c, v] : r.tags) {
+        if (c >= 1000) break;
+        if (c == 100) {
+            ++index;
+            seen.clear();
+            continue;
+        }
+        if (index < 0) continue;
+        seen.insert(c);
+        if (c == 8 || c == 6 || c == 62 || c == 67) {
+            EXPECT_EQ(index, 0) << r.type() << " " << r.handle() << ": code " << c << " outside AcDbEntity";
+        }
+        if (c >= 20 && c <= 37) {
+            EXPECT_TRUE(seen.count(10 + c % 10)) << r.type() << " " << r.handle() << ": code " << c
+                                                 << " apart from its X";
+        }
+        if (it == expectedPlaces().end()) continue;
+        for (auto [code, want] : it->second)
+            if (code == c) {
+                EXPECT_EQ(index, want < 0 ? count - 1 : want) << r.type() << " " << r.handle() << ": code " << c;
+            }
+    }
+}
+
 // Checks everything an R2000 reader relies on; returns the parsed output.
 File checkStructure(const std::string& out) {
     File f = parse(out);
@@ -235,13 +290,7 @@ File checkStructure(const std::string& out) {
             EXPECT_EQ(markers[0], "AcDbEntity") << r.type();
             auto it = expectedMarkers().find(r.type());
             if (it != expectedMarkers().end()) { EXPECT_EQ(markers, it->second) << r.type() << " " << r.handle(); }
-            // The layer belongs to AcDbEntity.
-            bool inEntity = false;
-            for (auto& [c, v] : r.tags) {
-                if (c == 100) inEntity = v == "AcDbEntity";
-                if (c == 8) { EXPECT_TRUE(inEntity) << r.type() << ": layer outside AcDbEntity"; }
-                if (c >= 1000) break;
-            }
+            checkPlacement(r);
         }
     }
     // The spaces, their blocks and the standard entries.
