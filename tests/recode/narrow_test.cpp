@@ -115,6 +115,11 @@ TEST_F(Narrow, LatinIBesideCyrillicLettersIsUkrainian) {
     EXPECT_EQ(recoded("i", DosToWindows), "i");
     // Neighbours are the source bytes after the %%nnn step.
     EXPECT_EQ(recoded("%%138i", DosToWindows), "Кі");
+    // Neighbours across the 16-byte blocks the lookup works in.
+    const string latin15 = "abcdefghjklmnop";
+    EXPECT_EQ(recoded(latin15 + "I\xA2", DosToWindows), latin15 + "Ів");
+    EXPECT_EQ(recoded(latin15 + "\xA2i", DosToWindows), latin15 + "ві");
+    EXPECT_EQ(recoded(latin15 + "xi" + latin15, DosToWindows), latin15 + "xi" + latin15);
     // A pseudographic neighbour (0xB0, outside the letter ranges) is no letter.
     EXPECT_EQ(recoded("\xB0I", DosToWindows), "-I");
 }
