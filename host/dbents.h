@@ -46,6 +46,30 @@ public:
     Acad::ErrorStatus setContents(const ACHAR* text);
 };
 
+namespace arxhost {
+struct IteratorState;
+}
+
+// Walks a fixed list of objects (the attributes of a block reference), as it
+// was when the iterator was made. Deleted by its caller.
+class ARXHOST_API AcDbObjectIterator {
+public:
+    ~AcDbObjectIterator();
+    AcDbObjectIterator(const AcDbObjectIterator&) = delete;
+    AcDbObjectIterator& operator=(const AcDbObjectIterator&) = delete;
+
+    void start(bool atEnd = false);
+    bool done() const;
+    void step(bool backwards = false, bool skipErasedObjects = true);
+    AcDbObjectId objectId() const;
+    bool seek(AcDbObjectId id);
+
+private:
+    friend struct arxhost::Access;
+    AcDbObjectIterator();
+    arxhost::IteratorState* state_;
+};
+
 class ARXHOST_API AcDbBlockReference : public AcDbEntity {
 public:
     ACRX_DECLARE_MEMBERS(AcDbBlockReference);
@@ -53,6 +77,9 @@ public:
     ~AcDbBlockReference() override;
     // The block table record the reference shows.
     AcDbObjectId blockTableRecord() const;
+    // The reference's attributes, skipping erased ones from the start. Null for
+    // a reference that is not in a database.
+    AcDbObjectIterator* attributeIterator() const;
 };
 
 class ARXHOST_API AcDbLine : public AcDbEntity {

@@ -211,5 +211,49 @@ AcDbObjectId AcDbBlockReference::blockTableRecord() const {
     return AcDbObjectId(g.ref ? g.ref : findRecord(*s.entry->drawing, TableKind::BlockRecord, g.value));
 }
 
+AcDbObjectIterator* AcDbBlockReference::attributeIterator() const {
+    const ObjectState& s = st(this);
+    if (!s.entry) return nullptr;
+    AcDbObjectIterator* it = Access::newObjectIterator();
+    IteratorState& is = Access::state(it);
+    const Drawing& d = *s.entry->drawing;
+    for (Entry* c = s.entry->firstChild; c; c = c->next)
+        if (d.typeName(c) == "ATTRIB") is.items.push_back(c);
+    it->start();
+    return it;
+}
+
+AcDbObjectIterator::AcDbObjectIterator() : state_(new IteratorState) {}
+AcDbObjectIterator::~AcDbObjectIterator() { delete state_; }
+
+void AcDbObjectIterator::start(bool atEnd) {
+    IteratorState& s = *state_;
+    s.pos = atEnd ? s.items.size() - 1 : 0;  // wraps to past-the-end when empty
+    while (s.pos < s.items.size() && s.items[s.pos]->erased()) s.pos += atEnd ? static_cast<std::size_t>(-1) : 1;
+}
+
+bool AcDbObjectIterator::done() const { return state_->pos >= state_->items.size(); }
+
+void AcDbObjectIterator::step(bool backwards, bool skipErased) {
+    IteratorState& s = *state_;
+    if (s.pos >= s.items.size()) return;
+    do {
+        s.pos += backwards ? static_cast<std::size_t>(-1) : 1;
+    } while (s.pos < s.items.size() && skipErased && s.items[s.pos]->erased());
+}
+
+AcDbObjectId AcDbObjectIterator::objectId() const {
+    return done() ? AcDbObjectId() : AcDbObjectId(state_->items[state_->pos]);
+}
+
+bool AcDbObjectIterator::seek(AcDbObjectId id) {
+    for (std::size_t i = 0; i < state_->items.size(); ++i)
+        if (state_->items[i] == id.entry()) {
+            state_->pos = i;
+            return true;
+        }
+    return false;
+}
+
 AcDbLine::AcDbLine() { st(this).tags = defaultTags("LINE"); }
 AcDbLine::~AcDbLine() = default;

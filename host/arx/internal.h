@@ -80,6 +80,8 @@ struct Access {
     static IteratorState& state(const AcDbSymbolTableIterator* i) { return *i->state_; }
     static IteratorState& state(const AcDbBlockTableRecordIterator* i) { return *i->state_; }
     static DictIteratorState& state(const AcDbDictionaryIterator* i) { return *i->state_; }
+    static IteratorState& state(const AcDbObjectIterator* i) { return *i->state_; }
+    static AcDbObjectIterator* newObjectIterator() { return new AcDbObjectIterator(); }
     static AcDbSymbolTableIterator* newSymbolTableIterator() { return new AcDbSymbolTableIterator(); }
     static AcDbBlockTableRecordIterator* newBlockIterator() { return new AcDbBlockTableRecordIterator(); }
     static AcDbDictionaryIterator* newDictIterator() { return new AcDbDictionaryIterator(); }

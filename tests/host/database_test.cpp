@@ -416,3 +416,51 @@ TEST(HostText, CyrillicAndForeignNamesInBothBuilds) {
 #endif
     EXPECT_NE(std::find(names.begin(), names.end(), omega), names.end());
 }
+
+TEST(HandOver, ReplacementTakesTheHandleAndTheOldObjectIsTheCallers) {
+    AcDbDatabase db;
+    AcDbObjectId text = addText(db, ACRX_T("0"), ACRX_T("proxy stand-in"));
+    const AcDbHandle handle = text.handle();
+    AcDbObject* old = nullptr;
+    ASSERT_EQ(acdbOpenObject(old, text, AcDb::kForWrite), Acad::eOk);
+    auto* dict = new AcDbDictionary();
+    EXPECT_EQ(old->handOverTo(dict, false, false), Acad::eIllegalReplacement);
+    delete dict;
+    auto* line = new AcDbLine();
+    ASSERT_EQ(old->handOverTo(line, false, false), Acad::eObjectToBeDeleted);
+    EXPECT_TRUE(old->objectId().isNull());
+    EXPECT_EQ(line->objectId(), text);
+    EXPECT_TRUE(line->isWriteEnabled());
+    ASSERT_EQ(line->erase(), Acad::eOk);
+    EXPECT_EQ(line->close(), Acad::eOk);
+    delete old;
+    EXPECT_EQ(db.numOpenObjects(), 0);
+    AcDbObject* now = nullptr;
+    EXPECT_EQ(acdbOpenObject(now, text, AcDb::kForRead), Acad::eWasErased);
+    ASSERT_EQ(acdbOpenObject(now, text, AcDb::kForRead, true), Acad::eOk);
+    EXPECT_EQ(now->isA(), AcDbLine::desc());
+    AcDbHandle h;
+    now->getAcDbHandle(h);
+    EXPECT_EQ(h, handle);
+    now->close();
+
+    // Objects that are not entities are replaced by objects that are not.
+    AcDbDictionary* nod = nullptr;
+    ASSERT_EQ(db.getNamedObjectsDictionary(nod, AcDb::kForWrite), Acad::eOk);
+    auto* x = new AcDbXrecord();
+    AcDbObjectId xid;
+    ASSERT_EQ(nod->setAt(ACRX_T("X"), x, xid), Acad::eOk);
+    nod->close();
+    auto* empty = new AcDbDictionary();
+    ASSERT_EQ(x->handOverTo(empty, false, false), Acad::eObjectToBeDeleted);
+    delete x;
+    EXPECT_EQ(empty->close(), Acad::eOk);
+    Opened<AcDbDictionary> d(xid, AcDb::kForRead);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->numEntries(), 0u);
+    // Table records are never replaced.
+    Opened<AcDbLayerTableRecord> zero(layerZero(db), AcDb::kForWrite);
+    auto* other = new AcDbXrecord();
+    EXPECT_EQ(zero->handOverTo(other), Acad::eIllegalReplacement);
+    delete other;
+}

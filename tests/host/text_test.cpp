@@ -144,3 +144,84 @@ for e in doc.modelspace():
     EXPECT_EQ(got, expected);
 #endif
 }
+
+TEST(Texts, AttributesOfABlockReference) {
+    SKIP_WITHOUT_EZDXF();
+    TempDir dir;
+    const std::string path = dir.file("attribs.dxf");
+    bool ok = false;
+    std::string out = runPython(R"PY(
+import sys, ezdxf
+doc = ezdxf.new('R2018')
+blk = doc.blocks.new('B')
+blk.add_attdef('T1', (0, 0))
+ref = doc.modelspace().add_blockref('B', (0, 0))
+ref.add_attrib('T1', 'one')
+ref.add_attrib('T2', 'two')
+doc.modelspace().add_blockref('B', (5, 0))
+doc.saveas(sys.argv[1])
+)PY",
+                                path, ok);
+    ASSERT_TRUE(ok) << out;
+    AcDbDatabase db(false, true);
+    ASSERT_EQ(db.readDwgFile(host(path).c_str()), Acad::eOk);
+    std::vector<AcDbObjectId> refs;
+    {
+        Opened<AcDbBlockTableRecord> ms(db.currentSpaceId(), AcDb::kForRead);
+        AcDbBlockTableRecordIterator* it = nullptr;
+        ASSERT_EQ(ms->newIterator(it), Acad::eOk);
+        for (; !it->done(); it->step()) {
+            AcDbObjectId id;
+            it->getEntityId(id);
+            refs.push_back(id);
+        }
+        delete it;
+    }
+    ASSERT_EQ(refs.size(), 2u);
+    std::vector<AcDbObjectId> atts;
+    {
+        Opened<AcDbBlockReference> ref(refs[0], AcDb::kForRead);
+        ASSERT_TRUE(ref);
+        Opened<AcDbBlockTableRecord> block(ref->blockTableRecord(), AcDb::kForRead);
+        ASSERT_TRUE(block);
+        ACHAR* n = nullptr;
+        block->getName(n);
+        EXPECT_EQ(u8(take(n)), "B");
+        AcDbObjectIterator* it = ref->attributeIterator();
+        ASSERT_NE(it, nullptr);
+        for (; !it->done(); it->step()) atts.push_back(it->objectId());
+        delete it;
+        Opened<AcDbBlockReference> other(refs[1], AcDb::kForRead);
+        it = other->attributeIterator();
+        EXPECT_TRUE(it->done());
+        delete it;
+    }
+    ASSERT_EQ(atts.size(), 2u);
+    {
+        Opened<AcDbAttribute> a(atts[0], AcDb::kForWrite);
+        ASSERT_TRUE(a);
+        EXPECT_EQ(u8(take(a->tag())), "T1");
+        EXPECT_EQ(u8(take(a->textString())), "one");
+        EXPECT_EQ(a->blockId(), db.currentSpaceId());
+        ASSERT_EQ(a->setTextString(host(u8"один").c_str()), Acad::eOk);
+        Opened<AcDbAttribute> b(atts[1], AcDb::kForWrite);
+        ASSERT_EQ(b->erase(), Acad::eOk);
+    }
+    {
+        Opened<AcDbBlockReference> ref(refs[0], AcDb::kForRead);
+        AcDbObjectIterator* it = ref->attributeIterator();
+        int n = 0;
+        for (; !it->done(); it->step()) ++n;
+        delete it;
+        EXPECT_EQ(n, 1);
+    }
+    ASSERT_EQ(db.saveAs(host(path).c_str()), Acad::eOk);
+    out = runPython(R"PY(
+import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+print([(a.dxf.tag, a.dxf.text) for a in doc.modelspace().query('INSERT')[0].attribs])
+)PY",
+                    path, ok);
+    ASSERT_TRUE(ok) << out;
+    EXPECT_EQ(out, U8(u8"[('T1', 'один')]\n"));
+}
