@@ -1,5 +1,7 @@
 // The class tree.
 #include "host/arx/internal.h"
+#include "host/dbmleader.h"
+#include "host/dbtable.h"
 
 AcRxClass::AcRxClass(const ACHAR* name, AcRxClass* parent, const char* dxfName)
     : name_(name), parent_(parent), dxfName_(dxfName) {}
@@ -34,6 +36,8 @@ ARX_DEFINE_CLASS(AcDbAttributeDefinition, AcDbText, "ATTDEF")
 ARX_DEFINE_CLASS(AcDbMText, AcDbEntity, "MTEXT")
 ARX_DEFINE_CLASS(AcDbBlockReference, AcDbEntity, "INSERT")
 ARX_DEFINE_CLASS(AcDbLine, AcDbEntity, "LINE")
+ARX_DEFINE_CLASS(AcDbTable, AcDbBlockReference, "ACAD_TABLE")
+ARX_DEFINE_CLASS(AcDbMLeader, AcDbEntity, "MULTILEADER")
 ARX_DEFINE_CLASS(AcDbProxyEntity, AcDbEntity, "ACAD_PROXY_ENTITY")
 ARX_DEFINE_CLASS(AcDbProxyObject, AcDbObject, "ACAD_PROXY_OBJECT")
 ARX_DEFINE_CLASS(AcDbDictionary, AcDbObject, "DICTIONARY")
@@ -73,6 +77,9 @@ const Kind kKinds[] = {
     {"MTEXT", &AcDbMText::desc},
     {"INSERT", &AcDbBlockReference::desc},
     {"LINE", &AcDbLine::desc},
+    {"ACAD_TABLE", &AcDbTable::desc},
+    {"MULTILEADER", &AcDbMLeader::desc},
+    {"MLEADER", &AcDbMLeader::desc},
     {"ACAD_PROXY_ENTITY", &AcDbProxyEntity::desc},
     {"ACAD_PROXY_OBJECT", &AcDbProxyObject::desc},
     {"DICTIONARY", &AcDbDictionary::desc},
@@ -128,6 +135,8 @@ AcRxClass* classOfRecord(const Drawing& d, const Entry* e) {
 
 AcDbObject* instantiate(const AcRxClass* c) {
     if (c == AcDbText::desc()) return new AcDbText();
+    if (c == AcDbTable::desc()) return new AcDbTable();
+    if (c == AcDbMLeader::desc()) return new AcDbMLeader();
     if (c == AcDbAttribute::desc()) return new AcDbAttribute();
     if (c == AcDbAttributeDefinition::desc()) return new AcDbAttributeDefinition();
     if (c == AcDbMText::desc()) return new AcDbMText();
