@@ -620,6 +620,7 @@ private:
             if (t.code == 8 && !t.ref) ensureLayer(t);
         out.push_back({100, "AcDbEntity", nullptr});
         append(out, common);
+        if (type == "VIEWPORT" && !firstTag(own, 12)) viewFromExtendedData(p.xdata, own);
         Shape shape = entityShape(type, own, parentFlags, hasParent);
         const int n = static_cast<int>(shape.markers.size());
         std::vector<int> slots(own.size());
@@ -636,6 +637,76 @@ private:
         if (n == 0) append(out, own);
         append(out, p.xdata);
         *e->tags = std::move(out);
+    }
+
+    // R12 keeps a viewport's view in its ACAD extended data (1000 MVIEW and a
+    // fixed list of values); R2000 has codes of its own for it. The codes are
+    // added from the list, with the values' own text; the extended data stays.
+    // A list that does not have the expected form adds nothing.
+    void viewFromExtendedData(const TagList& xdata, TagList& own) {
+        std::size_t i = 0;
+        while (i < xdata.size() && !(xdata[i].code == 1001 && xdata[i].value == "ACAD")) ++i;
+        while (i < xdata.size() && !(xdata[i].code == 1000 && xdata[i].value == "MVIEW")) {
+            if (++i < xdata.size() && xdata[i].code == 1001) return;
+        }
+        if (i + 1 >= xdata.size() || xdata[i + 1].code != 1002 || xdata[i + 1].value != "{") return;
+        static constexpr int16_t kForm[] = {1070, 1010, 1020, 1030, 1010, 1020, 1030, 1040, 1040, 1040,
+                                            1040, 1040, 1040, 1040, 1070, 1070, 1070, 1070, 1070, 1070,
+                                            1070, 1070, 1040, 1040, 1040, 1040, 1040, 1040, 1040, 1070};
+        constexpr std::size_t n = sizeof kForm / sizeof kForm[0];
+        std::vector<const Tag*> v;
+        std::vector<const Tag*> frozen;
+        std::size_t j = i + 2;
+        for (; j < xdata.size() && v.size() < n; ++j) v.push_back(&xdata[j]);
+        if (v.size() < n) return;
+        for (std::size_t k = 0; k < n; ++k)
+            if (v[k]->code != kForm[k]) return;
+        // Then the frozen layers: 1002 { 1003 <layer> ... 1002 }.
+        if (j < xdata.size() && xdata[j].code == 1002 && xdata[j].value == "{") {
+            for (++j; j < xdata.size() && xdata[j].code == 1003; ++j) frozen.push_back(&xdata[j]);
+        }
+        auto add = [&](int16_t code, const Tag* t) { own.push_back({code, t->value, nullptr}); };
+        add(12, v[9]);   // view centre
+        add(22, v[10]);
+        add(13, v[23]);  // snap base
+        add(23, v[24]);
+        add(14, v[25]);  // snap spacing
+        add(24, v[26]);
+        add(15, v[27]);  // grid spacing
+        add(25, v[28]);
+        add(16, v[4]);   // view direction
+        add(26, v[5]);
+        add(36, v[6]);
+        add(17, v[1]);   // view target
+        add(27, v[2]);
+        add(37, v[3]);
+        add(42, v[11]);  // lens length
+        add(43, v[12]);  // front clip
+        add(44, v[13]);  // back clip
+        add(45, v[8]);   // view height
+        add(50, v[22]);  // snap angle
+        add(51, v[7]);   // twist
+        add(72, v[15]);  // circle zoom
+        for (const Tag* layer : frozen)
+            if (Entry* e = d_.lookup(TableKind::Layer, layer->value))
+                own.push_back({331, hexString(e->handle), nullptr});
+        // The modes: view mode bits as they are, then one bit per switch.
+        int flags = toInt(v[14]->value) & 31;
+        const int ucsIcon = toInt(v[17]->value);
+        if (ucsIcon & 1) flags |= 32;
+        if (ucsIcon & 2) flags |= 64;
+        if (toInt(v[16]->value)) flags |= 128;
+        if (toInt(v[18]->value)) flags |= 256;
+        if (toInt(v[19]->value)) flags |= 512;
+        if (toInt(v[20]->value)) flags |= 1024;
+        if (toInt(v[29]->value)) flags |= 2048;
+        switch (toInt(v[21]->value)) {  // isometric plane: left, top, right
+            case 0: flags |= 0x3000; break;
+            case 1: flags |= 0x1000; break;
+            case 2: flags |= 0x2000; break;
+            default: break;
+        }
+        own.push_back({90, std::to_string(flags), nullptr});
     }
 
     // An entity on a layer the file does not define: the layer is created as

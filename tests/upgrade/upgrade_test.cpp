@@ -197,6 +197,7 @@ const std::map<std::string, std::vector<std::pair<int, int>>>& expectedPlaces() 
         {"SHAPE", {{10, 1}, {40, 1}, {2, 1}}},
         {"DIMENSION", {{2, 1}, {3, 1}, {10, 1}, {11, 1}, {70, 1}, {1, 1}, {13, 2}, {14, 2}, {15, 2}, {16, 2}, {40, 2}}},
         {"BLOCK", {{2, 1}, {70, 1}, {10, 1}, {3, 1}, {1, 1}}},
+        {"VIEWPORT", {{10, 1}, {40, 1}, {68, 1}, {69, 1}, {12, 1}, {90, 1}}},
     };
     return m;
 }
@@ -539,6 +540,14 @@ std::string richR12(bool handles, bool damaged = false) {
                            {0, "FOO"}, {8, "0"}, {10, "1.0"}, {20, "1.0"}, {290, "1"},
                            {0, "LINE"}, {8, "NOT_DEFINED"}, {10, "0.0"}, {20, "0.0"}, {11, "1.0"}, {21, "1.0"},
                            {1001, "MYAPP"}, {1000, "\xC4\xE0\xED\xED\xFB\xE5"}, {1002, "{"}, {1070, "7"}, {1002, "}"},
+                           {0, "VIEWPORT"}, {67, "1"}, {8, "0"}, {10, "5.0"}, {20, "4.0"}, {30, "0.0"}, {40, "9.0"},
+                           {41, "6.0"}, {68, "1"}, {69, "1"}, {1001, "ACAD"}, {1000, "MVIEW"}, {1002, "{"},
+                           {1070, "16"}, {1010, "1.0"}, {1020, "2.0"}, {1030, "3.0"}, {1010, "0.0"}, {1020, "0.0"},
+                           {1030, "1.0"}, {1040, "0.0"}, {1040, "9.5"}, {1040, "6.0"}, {1040, "4.5"}, {1040, "50.0"},
+                           {1040, "0.0"}, {1040, "0.0"}, {1070, "0"}, {1070, "100"}, {1070, "1"}, {1070, "3"},
+                           {1070, "0"}, {1070, "1"}, {1070, "0"}, {1070, "0"}, {1040, "0.0"}, {1040, "0.0"},
+                           {1040, "0.0"}, {1040, "0.5"}, {1040, "0.5"}, {1040, "1.0"}, {1040, "1.0"}, {1070, "0"},
+                           {1002, "{"}, {1003, "\xD1\xEB\xEE\xE9"}, {1002, "}"}, {1002, "}"},
                            {0, "LINE"}, {67, "1"}, {8, "0"}, {10, "0.0"}, {20, "0.0"}, {11, "9.0"}, {21, "6.0"},
                            {0, "ENDSEC"}, {0, "EOF"}});
     const std::string seqend = "  0\nSEQEND\n  8\n0\n";
@@ -654,6 +663,25 @@ TEST(UpgradeShape, RichFileWithoutHandles) {
             }
         }
     }
+    // The paper space viewport has the R2000 codes of its view, from its
+    // extended data (which stays), the frozen layer by handle.
+    std::string layerHandle;
+    for (const Record& r : f.records)
+        if (r.type() == "LAYER" && *r.first(2) == "\xD1\xEB\xEE\xE9") layerHandle = r.handle();
+    int viewports = 0;
+    for (const Record& r : f.records) {
+        if (r.type() != "VIEWPORT") continue;
+        ++viewports;
+        TagVec view;
+        for (auto& [c, v] : r.tags)
+            if (c == 12 || c == 22 || c == 45 || c == 17 || c == 27 || c == 37 || c == 15 || c == 72 || c == 331 ||
+                c == 90)
+                view.emplace_back(c, v);
+        EXPECT_EQ(view, (TagVec{{12, "6.0"}, {22, "4.5"}, {15, "1.0"}, {17, "1.0"}, {27, "2.0"}, {37, "3.0"},
+                                {45, "9.5"}, {72, "100"}, {331, layerHandle}, {90, "13024"}}));
+        EXPECT_NE(r.first(1001), nullptr);
+    }
+    EXPECT_EQ(viewports, 1);
     // Created standard entries come before the file's own.
     std::vector<std::string> ltypes;
     for (const Record& r : f.records)
