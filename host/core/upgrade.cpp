@@ -66,20 +66,20 @@ int intValue(const TagList& tags, int code) {
 // ending the file uses.
 std::string_view sectionHead(const Drawing& d, Section s) {
     static constexpr std::string_view lf[] = {
-        "  0\nSECTION\n  2\nCLASSES\n", "  0\nSECTION\n  2\nTABLES\n",
-        "  0\nSECTION\n  2\nBLOCKS\n", "  0\nSECTION\n  2\nENTITIES\n",
-        "  0\nSECTION\n  2\nOBJECTS\n"};
+        "  0\nSECTION\n  2\nHEADER\n", "  0\nSECTION\n  2\nCLASSES\n", "  0\nSECTION\n  2\nTABLES\n",
+        "  0\nSECTION\n  2\nBLOCKS\n", "  0\nSECTION\n  2\nENTITIES\n", "  0\nSECTION\n  2\nOBJECTS\n"};
     static constexpr std::string_view crlf[] = {
-        "  0\r\nSECTION\r\n  2\r\nCLASSES\r\n", "  0\r\nSECTION\r\n  2\r\nTABLES\r\n",
-        "  0\r\nSECTION\r\n  2\r\nBLOCKS\r\n", "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n",
-        "  0\r\nSECTION\r\n  2\r\nOBJECTS\r\n"};
+        "  0\r\nSECTION\r\n  2\r\nHEADER\r\n", "  0\r\nSECTION\r\n  2\r\nCLASSES\r\n",
+        "  0\r\nSECTION\r\n  2\r\nTABLES\r\n", "  0\r\nSECTION\r\n  2\r\nBLOCKS\r\n",
+        "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n", "  0\r\nSECTION\r\n  2\r\nOBJECTS\r\n"};
     int i = 0;
     switch (s) {
-        case Section::Classes: i = 0; break;
-        case Section::Tables: i = 1; break;
-        case Section::Blocks: i = 2; break;
-        case Section::Entities: i = 3; break;
-        default: i = 4; break;
+        case Section::Header: i = 0; break;
+        case Section::Classes: i = 1; break;
+        case Section::Tables: i = 2; break;
+        case Section::Blocks: i = 3; break;
+        case Section::Entities: i = 4; break;
+        default: i = 5; break;
     }
     return d.crlf ? crlf[i] : lf[i];
 }
@@ -762,21 +762,21 @@ private:
         d_.objects.insert(d_.objects.begin(), {root, groups});
     }
 
-    // HEADER, CLASSES, TABLES, BLOCKS, ENTITIES, OBJECTS, then any other
-    // section the file had, in its order.
+    // HEADER, CLASSES, TABLES, BLOCKS, ENTITIES, OBJECTS (created where the
+    // file had none), then any other section the file had, in its order.
     void arrangeSections() {
         auto has = [&](Section s) {
             return std::any_of(d_.parts.begin(), d_.parts.end(),
                                [s](const Part& p) { return p.section == s; });
         };
+        if (!has(Section::Header)) d_.headerHead = sectionHead(d_, Section::Header);
         if (!has(Section::Classes)) d_.classesHead = sectionHead(d_, Section::Classes);
         if (!has(Section::Tables)) d_.tablesHead = sectionHead(d_, Section::Tables);
         if (!has(Section::Blocks)) d_.blocksHead = sectionHead(d_, Section::Blocks);
         if (!has(Section::Entities)) d_.entitiesHead = sectionHead(d_, Section::Entities);
         if (!has(Section::Objects)) d_.objectsHead = sectionHead(d_, Section::Objects);
         std::vector<Part> parts;
-        if (has(Section::Header)) parts.push_back({Section::Header, 0});
-        for (Section s : {Section::Classes, Section::Tables, Section::Blocks, Section::Entities,
+        for (Section s : {Section::Header, Section::Classes, Section::Tables, Section::Blocks, Section::Entities,
                           Section::Objects})
             parts.push_back({s, 0});
         for (const Part& p : d_.parts)
@@ -796,6 +796,14 @@ private:
             ver = d_.header.insert(d_.header.begin(), std::move(v));
         }
         ver->tags = std::make_unique<TagList>(TagList{{1, kTargetVersion, nullptr}});
+        if (find("$DWGCODEPAGE") == d_.header.end()) {
+            // The code page the drawing was read in, named as R2000 files
+            // always name it.
+            HeaderVar v;
+            v.name = "$DWGCODEPAGE";
+            v.tags = std::make_unique<TagList>(TagList{{3, d_.dwgcodepage, nullptr}});
+            d_.header.insert(find("$ACADVER") + 1, std::move(v));
+        }
         if (find("$HANDSEED") == d_.header.end()) {
             // The writer fills in the drawing's next free handle.
             HeaderVar v;

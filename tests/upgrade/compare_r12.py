@@ -1,7 +1,8 @@
 """Checks, with ezdxf, that an R12 drawing saved as R2000 by the host lost nothing.
 
-Usage: compare_r12.py ORIGINAL WRITTEN
-    ORIGINAL is the R12 (or older) file, WRITTEN the host's R2000 output. ezdxf
+Usage: compare_r12.py ORIGINAL WRITTEN [VERSION]
+    ORIGINAL is the R12 (or older) file, WRITTEN the host's output in VERSION
+    (AC1015, R2000, unless given). ezdxf
     reads both (the output with its strict loader). Every table entry, every
     block and every entity of model space, paper space and the blocks, with its
     attributes, extended data, attributes of inserts and vertices of polylines,
@@ -9,6 +10,7 @@ Usage: compare_r12.py ORIGINAL WRITTEN
     does not find in the original. Prints what differs; exits 1 on a
     difference, 3 when ezdxf cannot read the original at all.
 """
+import re
 import sys
 
 import ezdxf
@@ -23,11 +25,23 @@ IGNORED = {'handle', 'owner', 'material_handle', 'plotstyle_handle'}
 SPACE_NAMES = {'$MODEL_SPACE': '*MODEL_SPACE', '$PAPER_SPACE': '*PAPER_SPACE'}
 
 
+def dos_encoding(path):
+    """ezdxf knows no DOS code pages ($DWGCODEPAGE DOS866 and the like) and
+    reads such files as cp1252; the right codec for pre-R2007 files, else None."""
+    with open(path, 'rb') as f:
+        head = f.read(65536)
+    version = re.search(rb'\$ACADVER\s*\r?\n\s*1\r?\n(\w+)', head)
+    if version and version.group(1) >= b'AC1021':
+        return None
+    page = re.search(rb'\$DWGCODEPAGE\s*\r?\n\s*3\r?\n[Dd][Oo][Ss](\d+)', head)
+    return 'cp' + page.group(1).decode() if page else None
+
+
 def load(path):
     """The strict loader first; the recover loader for files it refuses.
     Returns the document, the audit and whether the strict loader read it."""
     try:
-        doc = ezdxf.readfile(path)
+        doc = ezdxf.readfile(path, encoding=dos_encoding(path))
         return doc, doc.audit(), True
     except Exception:  # ezdxf raises many kinds for damaged files
         doc, auditor = recover.readfile(path)
@@ -89,7 +103,7 @@ def compare_layout(what, a, b, out):
         differences(f'{what}[{i}]', signature(x), signature(y), out)
 
 
-def compare(original, written):
+def compare(original, written, version):
     try:
         doc_a, aud_a, strict_a = load(original)
     except Exception as e:
@@ -108,9 +122,9 @@ def compare(original, written):
     if strict_b and not strict_a:
         doc_b, aud_b = recover.readfile(written)
     out = []
-    if doc_b.dxfversion != 'AC1015':
+    if doc_b.dxfversion != version:
         out.append(f'output version {doc_b.dxfversion}')
-    if doc_a.encoding != doc_b.encoding:
+    if version < 'AC1021' and doc_a.encoding != doc_b.encoding:
         out.append(f'encoding {doc_a.encoding} became {doc_b.encoding}')
     for table in ('layers', 'linetypes', 'styles', 'dimstyles', 'appids', 'ucs', 'views', 'viewports'):
         ta, tb = getattr(doc_a, table), getattr(doc_b, table)
@@ -148,4 +162,4 @@ def compare(original, written):
 
 
 if __name__ == '__main__':
-    sys.exit(compare(sys.argv[1], sys.argv[2]))
+    sys.exit(compare(sys.argv[1], sys.argv[2], sys.argv[3] if len(sys.argv) > 3 else 'AC1015'))

@@ -457,6 +457,18 @@ void checkAll(const std::string& original, const std::string& label) {
     writeFile(a, original);
     writeFile(b, out);
     EXPECT_EQ(runScript("compare_r12.py", "'" + a.string() + "' '" + b.string() + "'"), 0) << label;
+    // The upgraded drawing saves as the later versions too (R2007 and later
+    // in UTF-8).
+    for (const char* version : {"AC1018", "AC1032"}) {
+        Drawing d;
+        std::string error, later;
+        ASSERT_TRUE(hostcore::loadDxf(d, original, error)) << error;
+        ASSERT_TRUE(hostcore::saveDxf(d, hostcore::SaveOptions{version}, later, error)) << error;
+        fs::path c = dir / (base + "." + version + ".dxf");
+        writeFile(c, later);
+        EXPECT_EQ(runScript("compare_r12.py", "'" + a.string() + "' '" + c.string() + "' " + version), 0)
+            << label << " as " << version;
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -584,6 +596,8 @@ TEST(UpgradeShape, EntitiesOnlyFileGetsEveryPartOfAnR2000File) {
     File f = checkStructure(out);
     checkNothingLost(kEntitiesOnly, f);
     checkStable(out);
+    // A header is created, naming the code page the drawing was read in.
+    EXPECT_EQ(f.header["$DWGCODEPAGE"], (TagVec{{3, "ANSI_1252"}}));
     // The undefined layer is created rather than left dangling.
     bool walls = std::any_of(f.records.begin(), f.records.end(), [](const Record& r) {
         return r.type() == "LAYER" && r.first(2) && *r.first(2) == "WALLS";
