@@ -30,6 +30,7 @@ class AcDbUCSTable;
 class AcDbViewportTable;
 class AcDbRegAppTable;
 class AcDbDimStyleTable;
+class AcDbLayoutManager;
 
 class ARXHOST_API AcDbObject : public AcRxObject {
 public:
@@ -200,6 +201,11 @@ public:
     Acad::ErrorStatus setTextstyle(AcDbObjectId styleId);
     AcDbObjectId dimstyle() const;
     Acad::ErrorStatus setDimstyle(AcDbObjectId dimStyleId);
+    // Current table style and multiline style (entries of their dictionaries).
+    AcDbObjectId tablestyle() const;
+    Acad::ErrorStatus setTablestyle(AcDbObjectId styleId);
+    AcDbObjectId cmlstyleID() const;
+    Acad::ErrorStatus setCmlstyleID(AcDbObjectId styleId);
     // Model space, or paper space when the drawing's TILEMODE is 0.
     AcDbObjectId currentSpaceId() const;
 
@@ -241,6 +247,7 @@ public:
 
     AcDbDatabase* workingDatabase() const { return working_; }
     void setWorkingDatabase(AcDbDatabase* db) { working_ = db; }
+    AcDbLayoutManager* layoutManager() const;
     int releaseMajorVersion() const { return major_; }
     int releaseMinorVersion() const { return minor_; }
     // Set by the host program at start.

@@ -59,6 +59,8 @@ constexpr VersionName kVersions[] = {
     {AcDb::kDHL_1024, "AC1024"}, {AcDb::kDHL_1027, "AC1027"}, {AcDb::kDHL_1032, "AC1032"},
 };
 
+void resolveStyles(DatabaseState& s);
+
 // Replaces the database's drawing; the old one goes with every entry.
 void installDrawing(AcDbDatabase* db, std::unique_ptr<Drawing> d) {
     DatabaseState& s = Access::state(db);
@@ -66,6 +68,7 @@ void installDrawing(AcDbDatabase* db, std::unique_ptr<Drawing> d) {
     adoptEntries(*d);
     registry()[d.get()] = db;
     s.drawing = std::move(d);
+    resolveStyles(s);
 }
 
 // Objects still open when their drawing goes away stay valid C++ objects
@@ -157,10 +160,99 @@ std::string headerText(const Drawing& d, const char* var, int code) {
         }
         dxf::AsciiTagReader r(v.raw);
         dxf::RawTag t;
-        while (r.next(t))
-            if (t.code == code) return std::string(t.value);
+        while (r.next(t)) {
+            if (t.code != code) continue;
+            std::string text;
+            if (d.codec.enc == dxf::Encoding::Utf8 || dxf::isPlainAscii(t.value))
+                text.assign(t.value);
+            else
+                dxf::decode(t.value, d.codec, text);
+            return text;
+        }
     }
     return {};
+}
+
+void setHeaderText(Drawing& d, const char* var, int code, const std::string& value) {
+    auto tags = std::make_unique<TagList>();
+    tags->push_back({static_cast<int16_t>(code), value, nullptr});
+    for (hostcore::HeaderVar& v : d.header) {
+        if (v.name == var) {
+            v.tags = std::move(tags);
+            return;
+        }
+    }
+    hostcore::HeaderVar v;
+    v.name = var;
+    v.tags = std::move(tags);
+    d.header.push_back(std::move(v));
+}
+
+Entry* rootEntry(const Drawing& d, const char* key) { return dictLookup(d, d.rootDictionary, key); }
+
+// The record of a drawing variable kept in the variable dictionary.
+Entry* variableEntry(const Drawing& d, const char* name) {
+    Entry* vars = rootEntry(d, "AcDbVariableDictionary");
+    return vars ? dictLookup(d, vars, name) : nullptr;
+}
+
+std::string variableValue(const Drawing& d, const Entry* var) {
+    const TagList t = currentTags(d, var);
+    const std::string* v = tagValue(t, 1);
+    return v ? *v : std::string();
+}
+
+void setVariableValue(Entry* var, const std::string& value) {
+    struct Ctx {
+        const std::string* value;
+    } ctx{&value};
+    editDictionary(
+        var, [](TagList& t, void* c) { setTag(t, 1, *static_cast<Ctx*>(c)->value); }, &ctx);
+}
+
+// The current multiline and table styles, by the names the drawing gives them.
+void resolveStyles(DatabaseState& s) {
+    const Drawing& d = *s.drawing;
+    s.cmlstyle = s.ctablestyle = nullptr;
+    if (Entry* ml = rootEntry(d, "ACAD_MLINESTYLE")) {
+        std::string name = headerText(d, "$CMLSTYLE", 2);
+        if (name.empty()) name = "Standard";
+        s.cmlstyle = dictLookup(d, ml, name);
+        if (!s.cmlstyle) {
+            // A key that differs from the style's own name.
+            const std::string folded = hostcore::foldName(name);
+            for (const DictPair& p : dictPairs(currentTags(d, ml))) {
+                Entry* e = d.find(p.handle);
+                if (!e) continue;
+                const TagList t = currentTags(d, e);
+                const std::string* own = tagValue(t, 2);
+                if (own && hostcore::foldName(*own) == folded) {
+                    s.cmlstyle = e;
+                    break;
+                }
+            }
+        }
+    }
+    if (Entry* ts = rootEntry(d, "ACAD_TABLESTYLE")) {
+        Entry* var = variableEntry(d, "CTABLESTYLE");
+        std::string name = var ? variableValue(d, var) : std::string();
+        s.ctablestyle = dictLookup(d, ts, name.empty() ? std::string("Standard") : name);
+    }
+}
+
+// Before a save: the names under which the current styles are recorded follow
+// renames of their keys.
+void syncStyleNames(DatabaseState& s) {
+    Drawing& d = *s.drawing;
+    if (s.cmlstyle && !s.cmlstyle->erased()) {
+        const std::string key = keyOf(d, s.cmlstyle->owner, s.cmlstyle);
+        if (!key.empty() && key != headerText(d, "$CMLSTYLE", 2)) setHeaderText(d, "$CMLSTYLE", 2, key);
+    }
+    if (s.ctablestyle && !s.ctablestyle->erased()) {
+        Entry* var = variableEntry(d, "CTABLESTYLE");
+        const std::string key = keyOf(d, s.ctablestyle->owner, s.ctablestyle);
+        if (var && !key.empty() && key != variableValue(d, var)) setVariableValue(var, key);
+    }
 }
 
 std::string dirOf(const std::string& path) {
@@ -241,6 +333,7 @@ ErrorStatus AcDbDatabase::saveAs(const ACHAR* fileName, bool bak, AcDb::AcDbDwgV
     DatabaseState& s = *state_;
     s.lastError.clear();
     if (!fileName || !fileName[0]) return Acad::eInvalidInput;
+    syncStyleNames(s);
     const Drawing& d = *s.drawing;
     hostcore::SaveOptions options;
     if (ver == AcDb::kDHL_CURRENT) {
@@ -352,9 +445,9 @@ AcDbObjectId AcDbDatabase::namedObjectsDictionaryId() const {
 }
 
 namespace {
-AcDbObjectId rootEntry(const AcDbDatabase* db, const char* key) {
+AcDbObjectId rootEntryId(const AcDbDatabase* db, const char* key) {
     const Drawing& d = *drawingOf(db);
-    return AcDbObjectId(dictLookup(d, d.rootDictionary, key));
+    return AcDbObjectId(rootEntry(d, key));
 }
 
 template <class T>
@@ -371,10 +464,10 @@ ErrorStatus openDict(AcDbObjectId id, AcDbDictionary*& dict, AcDb::OpenMode mode
 }
 }  // namespace
 
-AcDbObjectId AcDbDatabase::groupDictionaryId() const { return rootEntry(this, "ACAD_GROUP"); }
-AcDbObjectId AcDbDatabase::layoutDictionaryId() const { return rootEntry(this, "ACAD_LAYOUT"); }
-AcDbObjectId AcDbDatabase::tableStyleDictionaryId() const { return rootEntry(this, "ACAD_TABLESTYLE"); }
-AcDbObjectId AcDbDatabase::mLStyleDictionaryId() const { return rootEntry(this, "ACAD_MLINESTYLE"); }
+AcDbObjectId AcDbDatabase::groupDictionaryId() const { return rootEntryId(this, "ACAD_GROUP"); }
+AcDbObjectId AcDbDatabase::layoutDictionaryId() const { return rootEntryId(this, "ACAD_LAYOUT"); }
+AcDbObjectId AcDbDatabase::tableStyleDictionaryId() const { return rootEntryId(this, "ACAD_TABLESTYLE"); }
+AcDbObjectId AcDbDatabase::mLStyleDictionaryId() const { return rootEntryId(this, "ACAD_MLINESTYLE"); }
 
 ErrorStatus AcDbDatabase::getSymbolTable(AcDbBlockTable*& t, AcDb::OpenMode m) { return openTable(blockTableId(), t, m); }
 ErrorStatus AcDbDatabase::getSymbolTable(AcDbLayerTable*& t, AcDb::OpenMode m) { return openTable(layerTableId(), t, m); }
@@ -449,6 +542,48 @@ AcDbObjectId AcDbDatabase::dimstyle() const {
 }
 ErrorStatus AcDbDatabase::setDimstyle(AcDbObjectId id) {
     return setHeaderRef(*drawingOf(this), "$DIMSTYLE", 2, TableKind::DimStyle, id);
+}
+
+AcDbObjectId AcDbDatabase::tablestyle() const {
+    Entry* e = state_->ctablestyle;
+    return AcDbObjectId(e && !e->erased() ? e : nullptr);
+}
+
+namespace {
+ErrorStatus checkStyle(const Drawing& d, AcDbObjectId id, const char* type) {
+    Entry* e = id.entry();
+    if (!e) return Acad::eNullObjectId;
+    if (e->drawing != &d) return Acad::eWrongDatabase;
+    if (d.typeName(e) != type) return Acad::eWrongObjectType;
+    if (e->erased()) return Acad::eWasErased;
+    return Acad::eOk;
+}
+}  // namespace
+
+ErrorStatus AcDbDatabase::setTablestyle(AcDbObjectId id) {
+    Drawing& d = *state_->drawing;
+    ErrorStatus es = checkStyle(d, id, "TABLESTYLE");
+    if (es != Acad::eOk) return es;
+    state_->ctablestyle = id.entry();
+    Entry* var = variableEntry(d, "CTABLESTYLE");
+    const std::string key = keyOf(d, id.entry()->owner, id.entry());
+    if (var && !key.empty() && variableValue(d, var) != key) setVariableValue(var, key);
+    return Acad::eOk;
+}
+
+AcDbObjectId AcDbDatabase::cmlstyleID() const {
+    Entry* e = state_->cmlstyle;
+    return AcDbObjectId(e && !e->erased() ? e : nullptr);
+}
+
+ErrorStatus AcDbDatabase::setCmlstyleID(AcDbObjectId id) {
+    Drawing& d = *state_->drawing;
+    ErrorStatus es = checkStyle(d, id, "MLINESTYLE");
+    if (es != Acad::eOk) return es;
+    state_->cmlstyle = id.entry();
+    const std::string key = keyOf(d, id.entry()->owner, id.entry());
+    if (!key.empty() && key != headerText(d, "$CMLSTYLE", 2)) setHeaderText(d, "$CMLSTYLE", 2, key);
+    return Acad::eOk;
 }
 
 AcDbObjectId AcDbDatabase::currentSpaceId() const {

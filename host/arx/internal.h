@@ -59,6 +59,10 @@ struct DatabaseState {
     std::unordered_set<Entry*> open;  // entries whose object is open
     HostString lastError;
     HostString fileName;
+    // Current multiline and table styles, found once when the drawing comes
+    // in, since their names may change afterwards.
+    Entry* cmlstyle = nullptr;
+    Entry* ctablestyle = nullptr;
 };
 
 struct IteratorState {
@@ -154,6 +158,13 @@ struct DictPair {
 };
 std::vector<DictPair> dictPairs(const TagList& t);
 Entry* dictLookup(const Drawing& d, const Entry* dict, std::string_view utf8Key);
+// The key under which a dictionary files an entry (empty when it does not).
+std::string keyOf(const Drawing& d, const Entry* dict, const Entry* e);
+// Changes a dictionary's tags whether or not it is open: in its record and,
+// while it is open, in its object too.
+void editDictionary(Entry* dict, void (*edit)(TagList&, void*), void* context);
+// Renames the key of an object in the dictionary that owns it.
+Acad::ErrorStatus renameKeyInOwner(AcDbObject* obj, const ACHAR* name);
 
 // The drawing's built-in template of a new drawing (DXF text).
 extern const char* const kNewDrawingTemplate;

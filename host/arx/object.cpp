@@ -260,20 +260,18 @@ void removeFromOwnerDictionary(Entry* e) {
     if (!owner || !d) return;
     const std::string& type = d->typeName(owner);
     if (type != "DICTIONARY" && type != "ACDBDICTIONARYWDFLT") return;
-    TagList* tags = nullptr;
-    AcDbObject* live = static_cast<AcDbObject*>(owner->live);
-    if (live) {
-        tags = &st(live).tags;
-    } else {
-        tags = &d->ownTags(owner);
-    }
-    for (const DictPair& p : dictPairs(*tags)) {
-        if (p.handle != e->handle) continue;
-        tags->erase(tags->begin() + static_cast<std::ptrdiff_t>(p.keyIndex),
-                    tags->begin() + static_cast<std::ptrdiff_t>(p.keyIndex + 2));
-        if (live) markDirty(live);
-        break;
-    }
+    uint64_t handle = e->handle;
+    editDictionary(
+        owner,
+        [](TagList& t, void* h) {
+            for (const DictPair& p : dictPairs(t)) {
+                if (p.handle != *static_cast<uint64_t*>(h)) continue;
+                t.erase(t.begin() + static_cast<std::ptrdiff_t>(p.keyIndex),
+                        t.begin() + static_cast<std::ptrdiff_t>(p.keyIndex + 2));
+                break;
+            }
+        },
+        &handle);
 }
 }  // namespace
 

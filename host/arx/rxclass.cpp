@@ -42,6 +42,10 @@ ARX_DEFINE_CLASS(AcDbProxyEntity, AcDbEntity, "ACAD_PROXY_ENTITY")
 ARX_DEFINE_CLASS(AcDbProxyObject, AcDbObject, "ACAD_PROXY_OBJECT")
 ARX_DEFINE_CLASS(AcDbDictionary, AcDbObject, "DICTIONARY")
 ARX_DEFINE_CLASS(AcDbXrecord, AcDbObject, "XRECORD")
+ARX_DEFINE_CLASS(AcDbGroup, AcDbObject, "GROUP")
+ARX_DEFINE_CLASS(AcDbLayout, AcDbObject, "LAYOUT")
+ARX_DEFINE_CLASS(AcDbMlineStyle, AcDbObject, "MLINESTYLE")
+ARX_DEFINE_CLASS(AcDbTableStyle, AcDbObject, "TABLESTYLE")
 ARX_DEFINE_CLASS(AcDbSymbolTable, AcDbObject, "TABLE")
 ARX_DEFINE_CLASS(AcDbBlockTable, AcDbSymbolTable, "TABLE")
 ARX_DEFINE_CLASS(AcDbLayerTable, AcDbSymbolTable, "TABLE")
@@ -85,6 +89,10 @@ const Kind kKinds[] = {
     {"DICTIONARY", &AcDbDictionary::desc},
     {"ACDBDICTIONARYWDFLT", &AcDbDictionary::desc},
     {"XRECORD", &AcDbXrecord::desc},
+    {"GROUP", &AcDbGroup::desc},
+    {"LAYOUT", &AcDbLayout::desc},
+    {"MLINESTYLE", &AcDbMlineStyle::desc},
+    {"TABLESTYLE", &AcDbTableStyle::desc},
     {"BLOCK_RECORD", &AcDbBlockTableRecord::desc},
     {"LAYER", &AcDbLayerTableRecord::desc},
     {"STYLE", &AcDbTextStyleTableRecord::desc},
@@ -146,6 +154,10 @@ AcDbObject* instantiate(const AcRxClass* c) {
     if (c == AcDbProxyObject::desc()) return new AcDbProxyObject();
     if (c == AcDbDictionary::desc()) return new AcDbDictionary();
     if (c == AcDbXrecord::desc()) return new AcDbXrecord();
+    if (c == AcDbGroup::desc()) return new AcDbGroup();
+    if (c == AcDbLayout::desc()) return new AcDbLayout();
+    if (c == AcDbMlineStyle::desc()) return new AcDbMlineStyle();
+    if (c == AcDbTableStyle::desc()) return new AcDbTableStyle();
     if (c == AcDbBlockTableRecord::desc()) return new AcDbBlockTableRecord();
     if (c == AcDbLayerTableRecord::desc()) return new AcDbLayerTableRecord();
     if (c == AcDbTextStyleTableRecord::desc()) return new AcDbTextStyleTableRecord();

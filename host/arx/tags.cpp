@@ -164,6 +164,36 @@ TagList defaultTags(std::string_view dxf) {
     } else if (dxf == "XRECORD") {
         t.push_back(T(100, "AcDbXrecord"));
         t.push_back(T(280, "1"));
+    } else if (dxf == "GROUP") {
+        t.push_back(T(100, "AcDbGroup"));
+        t.push_back(T(300, ""));
+        t.push_back(T(70, "0"));
+        t.push_back(T(71, "1"));
+    } else if (dxf == "LAYOUT") {
+        t.push_back(T(100, "AcDbPlotSettings"));
+        t.push_back(T(1, ""));
+        t.push_back(T(70, "0"));
+        t.push_back(T(100, "AcDbLayout"));
+        t.push_back(T(1, ""));
+        t.push_back(T(70, "1"));
+        t.push_back(T(71, "1"));
+    } else if (dxf == "MLINESTYLE") {
+        t.push_back(T(100, "AcDbMlineStyle"));
+        t.push_back(T(2, ""));
+        t.push_back(T(70, "0"));
+        t.push_back(T(3, ""));
+        t.push_back(T(62, "256"));
+        t.push_back(T(51, "90.0"));
+        t.push_back(T(52, "90.0"));
+        t.push_back(T(71, "0"));
+    } else if (dxf == "TABLESTYLE") {
+        t.push_back(T(100, "AcDbTableStyle"));
+        t.push_back(T(280, "0"));
+        t.push_back(T(3, ""));
+        t.push_back(T(70, "0"));
+        t.push_back(T(71, "0"));
+        t.push_back(T(40, "0.06"));
+        t.push_back(T(41, "0.06"));
     } else if (dxf == "TEXT") {
         ent("AcDbText", {origin[0], origin[1], origin[2], T(40, "2.5"), T(1, ""), T(100, "AcDbText")});
     } else if (dxf == "ATTRIB") {
@@ -255,6 +285,55 @@ Entry* dictLookup(const Drawing& d, const Entry* dict, std::string_view key) {
     for (const DictPair& p : dictPairs(currentTags(d, dict)))
         if (foldName(p.key) == folded) return d.find(p.handle);
     return nullptr;
+}
+
+}  // namespace arxhost
+
+namespace arxhost {
+
+std::string keyOf(const Drawing& d, const Entry* dict, const Entry* e) {
+    if (!dict || !e) return {};
+    for (const DictPair& p : dictPairs(currentTags(d, dict)))
+        if (p.handle == e->handle) return p.key;
+    return {};
+}
+
+void editDictionary(Entry* dict, void (*edit)(TagList&, void*), void* context) {
+    Drawing& d = *dict->drawing;
+    edit(d.ownTags(dict), context);
+    if (dict->live) {
+        auto* o = static_cast<AcDbObject*>(dict->live);
+        edit(st(o).tags, context);
+        // Its writer's close stores the same change again; a reader's close stores nothing.
+    }
+}
+
+Acad::ErrorStatus renameKeyInOwner(AcDbObject* obj, const ACHAR* name) {
+    ObjectState& s = st(obj);
+    Entry* e = s.entry;
+    if (!e) return Acad::eNotInDatabase;
+    Entry* dict = e->owner;
+    if (!dict) return Acad::eNotApplicable;
+    Drawing& d = *e->drawing;
+    const std::string utf8 = toUtf8(name);
+    const std::string old = keyOf(d, dict, e);
+    if (old == utf8) return Acad::eOk;
+    if (!isValidSymbolName(name)) return Acad::eInvalidSymbolTableName;
+    Entry* other = dictLookup(d, dict, utf8);
+    if (other && other != e) return Acad::eDuplicateRecordName;
+    struct Change {
+        uint64_t handle;
+        const std::string* key;
+    } change{e->handle, &utf8};
+    editDictionary(
+        dict,
+        [](TagList& t, void* c) {
+            auto* ch = static_cast<Change*>(c);
+            for (const DictPair& p : dictPairs(t))
+                if (p.handle == ch->handle) t[p.keyIndex].value = *ch->key;
+        },
+        &change);
+    return Acad::eOk;
 }
 
 }  // namespace arxhost
