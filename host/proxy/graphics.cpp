@@ -190,6 +190,25 @@ private:
     std::size_t pos_ = 0;
 };
 
+bool finite(const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+bool finite(const AcGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// Whether every number a primitive hands out is finite: values from a damaged buffer (or a
+// transform that overflows) must not reach the drawing as NaN or infinity.
+bool finite(const Primitive& p) {
+    for (const AcGePoint3d& q : p.points)
+        if (!finite(q)) return false;
+    for (const std::vector<double>* v : {&p.bulges, &p.startWidths, &p.endWidths})
+        for (double d : *v)
+            if (!std::isfinite(d)) return false;
+    for (double d : {p.constantWidth, p.elevation, p.ownThickness, p.radius, p.startAngle, p.endAngle,
+                     p.radiusRatio, p.startParam, p.endParam, p.text.height, p.text.widthFactor,
+                     p.text.oblique, p.text.tracking})
+        if (!std::isfinite(d)) return false;
+    return finite(p.center) && finite(p.normal) && finite(p.refVector) && finite(p.majorAxis) &&
+           finite(p.direction) && finite(p.text.direction);
+}
+
 uint32_t readU32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -303,6 +322,7 @@ public:
     void record(uint32_t type, const uint8_t* payload, std::size_t size, uint32_t index);
 
 private:
+    void dispatch(uint32_t type, Payload& in, std::size_t size);
     Primitive& begin(PrimitiveKind kind, uint32_t type) {
         Primitive& p = out_.primitives.emplace_back();
         p.kind = kind;
@@ -368,6 +388,20 @@ void Decoder::record(uint32_t type, const uint8_t* payload, std::size_t size, ui
     index_ = index;
     type_ = type;
     Payload in(payload, size);
+    const std::size_t before = out_.primitives.size();
+    dispatch(type, in, size);
+    if (out_.primitives.size() > before && !finite(out_.primitives.back())) {
+        drop();
+        skip("coordinates are not finite numbers");
+    }
+    if (type == kExtents && out_.extents &&
+        (!finite(out_.extents->minPoint()) || !finite(out_.extents->maxPoint()))) {
+        out_.extents.reset();
+        skip("extents overflow under the model transform");
+    }
+}
+
+void Decoder::dispatch(uint32_t type, Payload& in, std::size_t size) {
     auto need = [&](std::size_t bytes) {
         if (size >= bytes) return true;
         skip("payload too short");
@@ -377,6 +411,8 @@ void Decoder::record(uint32_t type, const uint8_t* payload, std::size_t size, ui
         case kExtents:
             if (need(48)) {
                 AcGePoint3d a = in.point(), b = in.point();
+                if (!finite(a) || !finite(b)) return skip("extents are not finite numbers");
+                ++out_.stats.extents;
                 AcDbExtents e(a, b);
                 e.transformBy(matrix_);
                 out_.extents = e;
@@ -972,7 +1008,7 @@ void classify(DecodedGraphics& out) {
         out.kind = GraphicsKind::None;
     else if (out.stats.drawing > 0)
         out.kind = GraphicsKind::Full;
-    else if (out.extents)
+    else if (out.stats.extents > 0)
         out.kind = GraphicsKind::BoundingBox;
     else
         out.kind = GraphicsKind::None;
@@ -1082,8 +1118,11 @@ DecodedGraphics decodeProxyGraphics(const uint8_t* data, std::size_t size, const
 
 GraphicsKind classifyProxyGraphics(const uint8_t* data, std::size_t size) {
     DecodedGraphics out;
-    walk(data, size, out, [&](uint32_t type, const uint8_t*, std::size_t n, uint32_t) {
-        if (type == kExtents && n >= 48) out.extents = AcDbExtents();
+    walk(data, size, out, [&](uint32_t type, const uint8_t* payload, std::size_t n, uint32_t) {
+        if (type != kExtents || n < 48) return;
+        Payload in(payload, n);
+        AcGePoint3d a = in.point(), b = in.point();
+        if (finite(a) && finite(b)) ++out.stats.extents;
     });
     classify(out);
     return out.kind;

@@ -202,6 +202,7 @@ enum class GraphicsKind : int { None = 0, BoundingBox = 1, Full = 2 };
 struct RecordStats {
     uint32_t records = 0;      // records walked
     uint32_t drawing = 0;      // drawing records among them
+    uint32_t extents = 0;      // extents records holding six finite numbers
     uint32_t unknown = 0;      // records of types the decoder does not know (skipped, not counted
                                // as skipped: the format says to ignore them)
 };
@@ -239,8 +240,9 @@ inline DecodedGraphics decodeProxyGraphics(std::string_view bytes, const DecodeC
 }
 
 // Only the graphics kind (no primitives built): 2 when a well-framed buffer holds at least one
-// drawing record, 1 when it holds only extents and records that draw nothing, 0 when it is
-// empty or corrupt.
+// drawing record (whether or not the record itself decodes), 1 when it holds no drawing record
+// but an extents record of finite numbers, 0 when it is empty, holds only records that draw
+// nothing, or is corrupt. decodeProxyGraphics gives the same kind.
 GraphicsKind classifyProxyGraphics(const uint8_t* data, std::size_t size);
 
 // --- Resolving indices against the drawing's tables -----------------------------------------
