@@ -303,7 +303,8 @@ public:
         addObjects();
         arrangeSections();
         upgradeHeader();
-        for (Entry& e : d_.entries) e.flags &= static_cast<uint16_t>(~flags::kNoFileHandle);
+        for (Entry& e : d_.entries)  // CLASS records stay without a handle
+            if (e.handle) e.flags &= static_cast<uint16_t>(~flags::kNoFileHandle);
         d_.acadver = kTargetVersion;
         return true;
     }
@@ -732,34 +733,79 @@ private:
 
     // ----- objects, sections, header -----
 
-    Entry* newObject(TagList tags) {
-        Entry* e = newRecord("DICTIONARY", flags::kObject);
-        tags.insert(tags.begin() + 1, Tag{5, hexString(e->handle), nullptr});
+    // An object of the OBJECTS section. `body` is its type tag and then its
+    // tags after the owner; an object in a dictionary lists the dictionary
+    // among its reactors and is entered in it under `key`.
+    Entry* addObject(Entry* dictionary, std::string_view key, TagList body) {
+        Entry* e = newRecord(body.front().value, flags::kObject);
+        e->owner = dictionary;
+        const std::string owner = dictionary ? hexString(dictionary->handle) : "0";
+        TagList tags;
+        tags.push_back(std::move(body.front()));
+        tags.push_back({5, hexString(e->handle), nullptr});
+        if (dictionary) {
+            tags.push_back({102, "{ACAD_REACTORS", nullptr});
+            tags.push_back({330, owner, nullptr});
+            tags.push_back({102, "}", nullptr});
+        }
+        tags.push_back({330, owner, nullptr});
+        for (std::size_t i = 1; i < body.size(); ++i) tags.push_back(std::move(body[i]));
         e->tags = std::make_unique<TagList>(std::move(tags));
+        if (dictionary) {
+            dictionary->tags->push_back({3, std::string(key), nullptr});
+            dictionary->tags->push_back({350, hexString(e->handle), nullptr});
+        }
+        d_.objects.push_back(e);
         return e;
     }
 
-    // The OBJECTS section starts with the root dictionary, which holds at
-    // least the (empty) group dictionary.
+    Entry* addDictionary(Entry* parent, std::string_view key) {
+        return addObject(parent, key, {{0, "DICTIONARY"}, {100, "AcDbDictionary"}, {281, "1"}});
+    }
+
+    // A layout (plot settings with their usual defaults, then the layout)
+    // for one of the two spaces; its block record points back at it.
+    void addLayout(Entry* dictionary, std::string_view name, Entry* space, int tab, int plotFlags) {
+        TagList body = {{0, "LAYOUT"}, {100, "AcDbPlotSettings"}, {1, ""}, {2, "none_device"}, {4, ""},
+                        {6, ""}, {40, "0.0"}, {41, "0.0"}, {42, "0.0"}, {43, "0.0"}, {44, "0.0"},
+                        {45, "0.0"}, {46, "0.0"}, {47, "0.0"}, {48, "0.0"}, {49, "0.0"}, {140, "0.0"},
+                        {141, "0.0"}, {142, "1.0"}, {143, "1.0"}, {70, std::to_string(plotFlags)}, {72, "0"},
+                        {73, "0"}, {74, "5"}, {7, ""}, {75, "16"}, {147, "1.0"}, {148, "0.0"}, {149, "0.0"},
+                        {100, "AcDbLayout"}, {1, std::string(name)}, {70, "1"}, {71, std::to_string(tab)},
+                        {10, "0.0"}, {20, "0.0"}, {11, "12.0"}, {21, "9.0"}, {12, "0.0"}, {22, "0.0"},
+                        {32, "0.0"}, {14, "1e+20"}, {24, "1e+20"}, {34, "1e+20"}, {15, "-1e+20"},
+                        {25, "-1e+20"}, {35, "-1e+20"}, {146, "0.0"}, {13, "0.0"}, {23, "0.0"}, {33, "0.0"},
+                        {16, "1.0"}, {26, "0.0"}, {36, "0.0"}, {17, "0.0"}, {27, "1.0"}, {37, "0.0"},
+                        {76, "0"}, {330, hexString(space->handle)}};
+        Entry* layout = addObject(dictionary, name, std::move(body));
+        TagList& rec = *space->tags;
+        auto at = std::find_if(rec.begin(), rec.end(), [](const Tag& t) { return t.code >= 1000; });
+        rec.insert(at, Tag{340, hexString(layout->handle), nullptr});
+    }
+
+    // The OBJECTS section starts with the root dictionary, which holds the
+    // group dictionary, the layouts of the two spaces and the standard
+    // multiline style: what AutoCAD creates for a new R2000 drawing, less
+    // what it creates by itself when a file lacks it.
     void addObjects() {
         if (d_.rootDictionary) return;
-        Entry* root = newObject({{0, "DICTIONARY", nullptr},
-                                 {330, "0", nullptr},
-                                 {100, "AcDbDictionary", nullptr},
-                                 {281, "1", nullptr}});
-        const std::string rootHandle = hexString(root->handle);
-        Entry* groups = newObject({{0, "DICTIONARY", nullptr},
-                                   {102, "{ACAD_REACTORS", nullptr},
-                                   {330, rootHandle, nullptr},
-                                   {102, "}", nullptr},
-                                   {330, rootHandle, nullptr},
-                                   {100, "AcDbDictionary", nullptr},
-                                   {281, "1", nullptr}});
-        groups->owner = root;
-        root->tags->push_back({3, "ACAD_GROUP", nullptr});
-        root->tags->push_back({350, hexString(groups->handle), nullptr});
+        Entry* root = addObject(nullptr, "", {{0, "DICTIONARY"}, {100, "AcDbDictionary"}, {281, "1"}});
         d_.rootDictionary = root;
-        d_.objects.insert(d_.objects.begin(), {root, groups});
+        addDictionary(root, "ACAD_GROUP");
+        Entry* layouts = addDictionary(root, "ACAD_LAYOUT");
+        Entry* mlineStyles = addDictionary(root, "ACAD_MLINESTYLE");
+        addLayout(layouts, "Model", d_.modelSpace, 0, 1024);
+        addLayout(layouts, "Layout1", d_.paperSpace, 1, 0);
+        addObject(mlineStyles, "Standard",
+                  {{0, "MLINESTYLE"}, {100, "AcDbMlineStyle"}, {2, "Standard"}, {70, "0"}, {3, ""},
+                   {62, "256"}, {51, "90.0"}, {52, "90.0"}, {71, "2"}, {49, "0.5"}, {62, "256"},
+                   {6, "BYLAYER"}, {49, "-0.5"}, {62, "256"}, {6, "BYLAYER"}});
+        // LAYOUT is a class in R2000 files.
+        Entry* c = d_.newEntry(d_.internType("CLASS"), flags::kNoFileHandle | flags::kNew);
+        c->tags = std::make_unique<TagList>(TagList{{0, "CLASS"}, {1, "LAYOUT"}, {2, "AcDbLayout"},
+                                                    {3, "ObjectDBX Classes"}, {90, "0"}, {280, "0"},
+                                                    {281, "0"}});
+        d_.classes.push_back(c);
     }
 
     // HEADER, CLASSES, TABLES, BLOCKS, ENTITIES, OBJECTS (created where the

@@ -242,6 +242,7 @@ File checkStructure(const std::string& out) {
     std::set<uint64_t> handles;
     uint64_t maxHandle = 0;
     for (const Record& r : f.records) {
+        if (r.section == "CLASSES") continue;  // classes have no handles
         const int hc = r.type() == "DIMSTYLE" ? 105 : 5;
         if (r.tags.size() <= r.handleAt() || r.tags[r.handleAt()].first != hc) {
             ADD_FAILURE() << r.type() << " in " << r.section << " has no handle where it belongs";
@@ -258,6 +259,7 @@ File checkStructure(const std::string& out) {
         ADD_FAILURE() << "no $HANDSEED";
     }
     for (const Record& r : f.records) {
+        if (r.section == "CLASSES") continue;
         // The owner: the first 330 after the handle and the 102 groups.
         std::size_t i = r.handleAt() + 1;
         while (i < r.tags.size() && r.tags[i].first == 102) {
@@ -327,9 +329,27 @@ File checkStructure(const std::string& out) {
         ADD_FAILURE() << "no objects";
     } else {
         EXPECT_EQ(root->type(), "DICTIONARY");
-        const std::string* key = root->first(3);
-        EXPECT_TRUE(key && *key == "ACAD_GROUP");
+        std::set<std::string> keys;
+        for (auto& [c, v] : root->tags)
+            if (c == 3) keys.insert(v);
+        EXPECT_EQ(keys, (std::set<std::string>{"ACAD_GROUP", "ACAD_LAYOUT", "ACAD_MLINESTYLE"}));
     }
+    // A layout per space; the space's block record and the layout point at
+    // each other; LAYOUT is declared as a class.
+    std::map<std::string, std::string> layoutOf, recordOf;  // handles
+    for (const Record& r : f.records) {
+        if (r.type() == "BLOCK_RECORD" && r.first(340)) layoutOf[r.handle()] = *r.first(340);
+        if (r.type() == "LAYOUT") {
+            for (auto& [c, v] : r.tags)
+                if (c == 330) recordOf[r.handle()] = v;  // the last 330 names the block record
+        }
+    }
+    EXPECT_EQ(layoutOf.size(), 2u);
+    EXPECT_EQ(recordOf.size(), 2u);
+    for (auto& [record, layout] : layoutOf) EXPECT_EQ(recordOf[layout], record);
+    EXPECT_TRUE(std::any_of(f.records.begin(), f.records.end(), [](const Record& r) {
+        return r.type() == "CLASS" && r.first(1) && *r.first(1) == "LAYOUT";
+    }));
     return f;
 }
 
