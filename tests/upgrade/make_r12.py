@@ -5,6 +5,7 @@ Usage: make_r12.py OUTDIR
                        entity type ezdxf writes, blocks with attributes,
                        polylines of every kind, extended data
     OUTDIR/ansi.dxf    code page 1252 with \\U+ escapes and %%nnn codes
+    OUTDIR/binary.dxf  the same as binary DXF
 """
 import sys
 
@@ -61,6 +62,7 @@ def main(outdir):
     doc = ezdxf.new('R12')
     fill(doc, False)
     doc.saveas(f'{outdir}/ansi.dxf')
+    doc.saveas(f'{outdir}/binary.dxf', fmt='bin')
     return 0
 
 
