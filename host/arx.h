@@ -14,4 +14,5 @@
 #include "host/resbuf.h"
 #include "host/rxclass.h"
 #include "host/summinfo.h"
+#include "host/summinfo.h"
 #include "platform/heap.h"

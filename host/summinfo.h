@@ -1,65 +1,59 @@
 // Drawing properties: title, subject, author, keywords, comments, last saved
-// by, revision number, hyperlink base and any number of custom properties.
-//
-// acdbGetSummaryInfo hands over a copy of a database's properties that the
-// caller deletes; changes reach the drawing only through acdbPutSummaryInfo.
-// Every getter hands over a heap string the caller releases with acStrFree;
-// setters and addCustomSummaryInfo copy what they are given.
+// by, revision number, hyperlink base and the user's custom properties.
 #pragma once
 
-#include <memory>
-
-#include "host/acadstrc.h"
-#include "host/arxexport.h"
-#include "platform/achar.h"
-
-class AcDbDatabase;
+#include "host/dbmain.h"
 
 namespace arxhost {
 struct SummaryState;
 }
 
+// A copy of a drawing's properties: changes reach the drawing through
+// acdbPutSummaryInfo. Every getter hands over a copy the caller releases
+// (acStrFree); setters copy. Deleted by its caller.
 class ARXHOST_API AcDbDatabaseSummaryInfo {
 public:
     ~AcDbDatabaseSummaryInfo();
     AcDbDatabaseSummaryInfo(const AcDbDatabaseSummaryInfo&) = delete;
     AcDbDatabaseSummaryInfo& operator=(const AcDbDatabaseSummaryInfo&) = delete;
 
-    Acad::ErrorStatus getTitle(ACHAR*& title) const;
-    Acad::ErrorStatus setTitle(const ACHAR* title);
-    Acad::ErrorStatus getSubject(ACHAR*& subject) const;
-    Acad::ErrorStatus setSubject(const ACHAR* subject);
-    Acad::ErrorStatus getAuthor(ACHAR*& author) const;
-    Acad::ErrorStatus setAuthor(const ACHAR* author);
-    Acad::ErrorStatus getKeywords(ACHAR*& keywords) const;
-    Acad::ErrorStatus setKeywords(const ACHAR* keywords);
-    Acad::ErrorStatus getComments(ACHAR*& comments) const;
-    Acad::ErrorStatus setComments(const ACHAR* comments);
-    Acad::ErrorStatus getLastSavedBy(ACHAR*& lastSavedBy) const;
-    Acad::ErrorStatus setLastSavedBy(const ACHAR* lastSavedBy);
-    Acad::ErrorStatus getRevisionNumber(ACHAR*& revision) const;
-    Acad::ErrorStatus setRevisionNumber(const ACHAR* revision);
-    Acad::ErrorStatus getHyperlinkBase(ACHAR*& base) const;
-    Acad::ErrorStatus setHyperlinkBase(const ACHAR* base);
+    Acad::ErrorStatus getTitle(ACHAR*& text) const;
+    Acad::ErrorStatus setTitle(const ACHAR* text);
+    Acad::ErrorStatus getSubject(ACHAR*& text) const;
+    Acad::ErrorStatus setSubject(const ACHAR* text);
+    Acad::ErrorStatus getAuthor(ACHAR*& text) const;
+    Acad::ErrorStatus setAuthor(const ACHAR* text);
+    Acad::ErrorStatus getKeywords(ACHAR*& text) const;
+    Acad::ErrorStatus setKeywords(const ACHAR* text);
+    Acad::ErrorStatus getComments(ACHAR*& text) const;
+    Acad::ErrorStatus setComments(const ACHAR* text);
+    Acad::ErrorStatus getLastSavedBy(ACHAR*& text) const;
+    Acad::ErrorStatus setLastSavedBy(const ACHAR* text);
+    Acad::ErrorStatus getRevisionNumber(ACHAR*& text) const;
+    Acad::ErrorStatus setRevisionNumber(const ACHAR* text);
+    Acad::ErrorStatus getHyperlinkBase(ACHAR*& text) const;
+    Acad::ErrorStatus setHyperlinkBase(const ACHAR* text);
 
     int numCustomInfo() const;
-    Acad::ErrorStatus addCustomSummaryInfo(const ACHAR* key, const ACHAR* value);
-    // eInvalidInput for an index outside 0 .. numCustomInfo() - 1.
-    Acad::ErrorStatus deleteCustomSummaryInfo(int index);
+    // eInvalidInput for an index out of range or a null argument.
     Acad::ErrorStatus getCustomSummaryInfo(int index, ACHAR*& key, ACHAR*& value) const;
+    Acad::ErrorStatus getCustomSummaryInfo(const ACHAR* key, ACHAR*& value) const;
     Acad::ErrorStatus setCustomSummaryInfo(int index, const ACHAR* key, const ACHAR* value);
+    // Adds a property at the end; eDuplicateKey when the key is in use (compared without regard to case).
+    Acad::ErrorStatus addCustomSummaryInfo(const ACHAR* key, const ACHAR* value);
+    Acad::ErrorStatus deleteCustomSummaryInfo(int index);
+    Acad::ErrorStatus deleteCustomSummaryInfo(const ACHAR* key);
 
     AcDbDatabase* database() const;
 
 private:
-    friend ARXHOST_API Acad::ErrorStatus acdbGetSummaryInfo(AcDbDatabase*, AcDbDatabaseSummaryInfo*&);
-    friend ARXHOST_API Acad::ErrorStatus acdbPutSummaryInfo(const AcDbDatabaseSummaryInfo*);
+    friend struct arxhost::Access;
     AcDbDatabaseSummaryInfo();
-    std::unique_ptr<arxhost::SummaryState> state_;
+    arxhost::SummaryState* state_;
 };
 
-// A copy of the database's properties, owned by the caller (delete it).
-// eNullObjectPointer for a null database.
+// The database's properties as a new object the caller deletes.
 ARXHOST_API Acad::ErrorStatus acdbGetSummaryInfo(AcDbDatabase* db, AcDbDatabaseSummaryInfo*& info);
-// Stores the properties into the database they were taken from.
+// Stores the properties into the database they were read from. eNoDatabase
+// when that database is gone.
 ARXHOST_API Acad::ErrorStatus acdbPutSummaryInfo(const AcDbDatabaseSummaryInfo* info);

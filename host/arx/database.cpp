@@ -33,6 +33,12 @@ AcDbDatabase* databaseOf(const Drawing* d) {
     return it == registry().end() ? nullptr : it->second;
 }
 
+bool isLiveDatabase(const AcDbDatabase* db) {
+    for (const auto& [d, x] : registry())
+        if (x == db) return true;
+    return false;
+}
+
 AcDbDatabase* databaseOf(const Entry* e) { return e && e->drawing ? databaseOf(e->drawing) : nullptr; }
 
 Drawing* drawingOf(const AcDbDatabase* db) { return Access::state(db).drawing.get(); }

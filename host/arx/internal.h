@@ -78,7 +78,11 @@ struct DictIteratorState {
     mutable bool nameValid = false;
 };
 
+struct SummaryState;
+
 struct Access {
+    static SummaryState& state(const AcDbDatabaseSummaryInfo* i) { return *i->state_; }
+    static AcDbDatabaseSummaryInfo* newSummaryInfo() { return new AcDbDatabaseSummaryInfo(); }
     static ObjectState& state(const AcDbObject* o) { return *o->state_; }
     static DatabaseState& state(const AcDbDatabase* d) { return *d->state_; }
     static IteratorState& state(const AcDbSymbolTableIterator* i) { return *i->state_; }
@@ -96,6 +100,8 @@ inline ObjectState& st(const AcDbObject* o) { return Access::state(o); }
 // --- databases -------------------------------------------------------------
 
 AcDbDatabase* databaseOf(const Drawing* d);
+// True while the database exists.
+bool isLiveDatabase(const AcDbDatabase* db);
 AcDbDatabase* databaseOf(const Entry* e);
 Drawing* drawingOf(const AcDbDatabase* db);
 // Sets the back-pointer of every entry of the drawing.

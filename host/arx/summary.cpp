@@ -1,9 +1,9 @@
-// Drawing properties behind AcDbDatabaseSummaryInfo: a copy taken from the
-// drawing (host/core/summary.h) and stored back as a whole.
-#include "host/summinfo.h"
-
+// Drawing properties.
 #include "host/arx/internal.h"
 #include "host/core/summary.h"
+
+using Acad::ErrorStatus;
+using namespace arxhost;
 
 namespace arxhost {
 struct SummaryState {
@@ -12,29 +12,34 @@ struct SummaryState {
 };
 }  // namespace arxhost
 
-using arxhost::toHost;
-using arxhost::toUtf8;
-
 namespace {
-Acad::ErrorStatus get(const std::string& value, ACHAR*& out) {
-    out = toHost(value);
+
+ErrorStatus get(const std::string& field, ACHAR*& text) {
+    text = toHost(field);
     return Acad::eOk;
 }
-Acad::ErrorStatus set(std::string& value, const ACHAR* in) {
-    if (!in) return Acad::eInvalidInput;
-    value = toUtf8(in);
+
+ErrorStatus set(std::string& field, const ACHAR* text) {
+    if (!text) return Acad::eInvalidInput;
+    field = toUtf8(text);
     return Acad::eOk;
 }
+
+int findKey(const hostcore::SummaryInfo& info, const ACHAR* key) {
+    const std::string f = hostcore::foldName(toUtf8(key));
+    for (std::size_t i = 0; i < info.custom.size(); ++i)
+        if (hostcore::foldName(info.custom[i].first) == f) return static_cast<int>(i);
+    return -1;
+}
+
 }  // namespace
 
-AcDbDatabaseSummaryInfo::AcDbDatabaseSummaryInfo() : state_(std::make_unique<arxhost::SummaryState>()) {}
-AcDbDatabaseSummaryInfo::~AcDbDatabaseSummaryInfo() = default;
+AcDbDatabaseSummaryInfo::AcDbDatabaseSummaryInfo() : state_(new SummaryState) {}
+AcDbDatabaseSummaryInfo::~AcDbDatabaseSummaryInfo() { delete state_; }
 
-#define ARX_SUMMARY_FIELD(Name, member)                                              \
-    Acad::ErrorStatus AcDbDatabaseSummaryInfo::get##Name(ACHAR*& v) const {        \
-        return get(state_->info.member, v);                                          \
-    }                                                                                \
-    Acad::ErrorStatus AcDbDatabaseSummaryInfo::set##Name(const ACHAR* v) { return set(state_->info.member, v); }
+#define ARX_SUMMARY_FIELD(NAME, MEMBER)                                                                \
+    ErrorStatus AcDbDatabaseSummaryInfo::get##NAME(ACHAR*& text) const { return get(state_->info.MEMBER, text); } \
+    ErrorStatus AcDbDatabaseSummaryInfo::set##NAME(const ACHAR* text) { return set(state_->info.MEMBER, text); }
 
 ARX_SUMMARY_FIELD(Title, title)
 ARX_SUMMARY_FIELD(Subject, subject)
@@ -44,56 +49,78 @@ ARX_SUMMARY_FIELD(Comments, comments)
 ARX_SUMMARY_FIELD(LastSavedBy, lastSavedBy)
 ARX_SUMMARY_FIELD(RevisionNumber, revisionNumber)
 ARX_SUMMARY_FIELD(HyperlinkBase, hyperlinkBase)
-#undef ARX_SUMMARY_FIELD
 
 int AcDbDatabaseSummaryInfo::numCustomInfo() const { return static_cast<int>(state_->info.custom.size()); }
 
-Acad::ErrorStatus AcDbDatabaseSummaryInfo::addCustomSummaryInfo(const ACHAR* key, const ACHAR* value) {
-    if (!key || !value) return Acad::eInvalidInput;
+ErrorStatus AcDbDatabaseSummaryInfo::getCustomSummaryInfo(int index, ACHAR*& key, ACHAR*& value) const {
+    key = value = nullptr;
+    if (index < 0 || index >= numCustomInfo()) return Acad::eInvalidInput;
+    const auto& kv = state_->info.custom[static_cast<std::size_t>(index)];
+    key = toHost(kv.first);
+    value = toHost(kv.second);
+    return Acad::eOk;
+}
+
+ErrorStatus AcDbDatabaseSummaryInfo::getCustomSummaryInfo(const ACHAR* key, ACHAR*& value) const {
+    value = nullptr;
+    if (!key) return Acad::eInvalidInput;
+    int i = findKey(state_->info, key);
+    if (i < 0) return Acad::eKeyNotFound;
+    value = toHost(state_->info.custom[static_cast<std::size_t>(i)].second);
+    return Acad::eOk;
+}
+
+ErrorStatus AcDbDatabaseSummaryInfo::setCustomSummaryInfo(int index, const ACHAR* key, const ACHAR* value) {
+    if (index < 0 || index >= numCustomInfo() || !key || !value || !key[0]) return Acad::eInvalidInput;
+    int other = findKey(state_->info, key);
+    if (other >= 0 && other != index) return Acad::eDuplicateKey;
+    state_->info.custom[static_cast<std::size_t>(index)] = {toUtf8(key), toUtf8(value)};
+    return Acad::eOk;
+}
+
+ErrorStatus AcDbDatabaseSummaryInfo::addCustomSummaryInfo(const ACHAR* key, const ACHAR* value) {
+    if (!key || !value || !key[0]) return Acad::eInvalidInput;
+    if (findKey(state_->info, key) >= 0) return Acad::eDuplicateKey;
     state_->info.custom.emplace_back(toUtf8(key), toUtf8(value));
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcDbDatabaseSummaryInfo::deleteCustomSummaryInfo(int index) {
-    auto& c = state_->info.custom;
-    if (index < 0 || index >= static_cast<int>(c.size())) return Acad::eInvalidInput;
-    c.erase(c.begin() + index);
+ErrorStatus AcDbDatabaseSummaryInfo::deleteCustomSummaryInfo(int index) {
+    if (index < 0 || index >= numCustomInfo()) return Acad::eInvalidInput;
+    state_->info.custom.erase(state_->info.custom.begin() + index);
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcDbDatabaseSummaryInfo::getCustomSummaryInfo(int index, ACHAR*& key, ACHAR*& value) const {
-    const auto& c = state_->info.custom;
-    if (index < 0 || index >= static_cast<int>(c.size())) return Acad::eInvalidInput;
-    key = toHost(c[static_cast<std::size_t>(index)].first);
-    value = toHost(c[static_cast<std::size_t>(index)].second);
-    return Acad::eOk;
+ErrorStatus AcDbDatabaseSummaryInfo::deleteCustomSummaryInfo(const ACHAR* key) {
+    if (!key) return Acad::eInvalidInput;
+    int i = findKey(state_->info, key);
+    if (i < 0) return Acad::eKeyNotFound;
+    return deleteCustomSummaryInfo(i);
 }
 
-Acad::ErrorStatus AcDbDatabaseSummaryInfo::setCustomSummaryInfo(int index, const ACHAR* key, const ACHAR* value) {
-    auto& c = state_->info.custom;
-    if (index < 0 || index >= static_cast<int>(c.size())) return Acad::eInvalidInput;
-    if (!key || !value) return Acad::eInvalidInput;
-    c[static_cast<std::size_t>(index)] = {toUtf8(key), toUtf8(value)};
-    return Acad::eOk;
+AcDbDatabase* AcDbDatabaseSummaryInfo::database() const {
+    return isLiveDatabase(state_->db) ? state_->db : nullptr;
 }
 
-AcDbDatabase* AcDbDatabaseSummaryInfo::database() const { return state_->db; }
-
-Acad::ErrorStatus acdbGetSummaryInfo(AcDbDatabase* db, AcDbDatabaseSummaryInfo*& info) {
+ErrorStatus acdbGetSummaryInfo(AcDbDatabase* db, AcDbDatabaseSummaryInfo*& info) {
     info = nullptr;
-    if (!db) return Acad::eNullObjectPointer;
-    hostcore::Drawing* d = arxhost::drawingOf(db);
-    if (!d) return Acad::eNullObjectPointer;
-    info = new AcDbDatabaseSummaryInfo();
-    info->state_->db = db;
-    info->state_->info = hostcore::readSummaryInfo(*d);
+    if (!db) return Acad::eNoDatabase;
+    AcDbDatabaseSummaryInfo* p = Access::newSummaryInfo();
+    SummaryState& s = Access::state(p);
+    s.db = db;
+    s.info = hostcore::readSummaryInfo(*drawingOf(db));
+    info = p;
     return Acad::eOk;
 }
 
-Acad::ErrorStatus acdbPutSummaryInfo(const AcDbDatabaseSummaryInfo* info) {
-    if (!info || !info->state_->db) return Acad::eNullObjectPointer;
-    hostcore::Drawing* d = arxhost::drawingOf(info->state_->db);
-    if (!d) return Acad::eNullObjectPointer;
-    hostcore::writeSummaryInfo(*d, info->state_->info);
+ErrorStatus acdbPutSummaryInfo(const AcDbDatabaseSummaryInfo* info) {
+    if (!info) return Acad::eNullObjectPointer;
+    AcDbDatabase* db = info->database();
+    if (!db) return Acad::eNoDatabase;
+    Drawing& d = *drawingOf(db);
+    if (!d.rootDictionary && d.header.empty()) return Acad::eNoDatabase;
+    hostcore::writeSummaryInfo(d, Access::state(info).info);
+    // Records the core made for the properties belong to this database too.
+    adoptEntries(d);
     return Acad::eOk;
 }
