@@ -101,7 +101,15 @@ const std::string& Drawing::nameOf(const Entry* e) const {
     return it == t.currentName.end() ? empty : it->second;
 }
 
+const std::string& Drawing::refText(const Tag& t) const {
+    if (!t.ref) return t.value;
+    const std::string& name = nameOf(t.ref);
+    if (name.empty() || t.ref->is(flags::kRenamed) || foldName(t.value) != foldName(name)) return name;
+    return t.value;
+}
+
 void Drawing::setName(Entry* e, std::string_view utf8Name) {
+    e->flags |= flags::kRenamed;
     Table& t = table(e->table);
     auto old = t.currentName.find(e);
     if (old != t.currentName.end()) {

@@ -71,6 +71,7 @@ constexpr uint16_t kBlockBegin = 0x0040;    // BLOCK
 constexpr uint16_t kBlockEnd = 0x0080;      // ENDBLK
 constexpr uint16_t kObject = 0x0100;        // lives in the OBJECTS section
 constexpr uint16_t kNew = 0x0200;           // created after load
+constexpr uint16_t kRenamed = 0x0400;       // a table entry renamed since load
 }  // namespace flags
 
 struct BlockInfo;
@@ -207,6 +208,9 @@ public:
     Entry* lookup(TableKind k, std::string_view utf8Name) const;      // current names
     Entry* lookupLoad(TableKind k, std::string_view utf8Name) const;  // names as read
     const std::string& nameOf(const Entry* e) const;                  // current name of a table entry
+    // The text a tag that names `ref` is written with: its own text while that
+    // still names the entry (keeping the file's letter case), else the entry's name.
+    const std::string& refText(const Tag& t) const;
     void setName(Entry* e, std::string_view utf8Name);                // index only, no checks
     void addRecord(TableKind k, Entry* e, std::string_view utf8Name, bool atLoad);
 

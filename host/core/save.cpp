@@ -145,7 +145,7 @@ private:
     }
 
     void tags(const TagList& list) {
-        for (const Tag& t : list) tag(t.code, t.ref ? d_.nameOf(t.ref) : t.value);
+        for (const Tag& t : list) tag(t.code, d_.refText(t));
     }
 
     // A quick look at a record read from the file, without building its tag
@@ -175,7 +175,7 @@ private:
             const Entry* target = d_.lookupLoad(k, name);
             lastKind_ = k;
             lastValue_.assign(t.value);
-            lastStale_ = target && d_.nameOf(target) != name;
+            lastStale_ = target && target->is(flags::kRenamed) && d_.nameOf(target) != name;
             if (lastStale_) return true;
         }
         return false;
