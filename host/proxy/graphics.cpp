@@ -807,6 +807,7 @@ void Decoder::shell(Payload& in) {
     if (!in.ok) return skip("payload too short");
     std::vector<AcGePoint3d> pts;
     if (!points(in, nv, pts)) return skip("vertex count does not fit the record");
+    if (pts.empty()) return skip("no vertices");
     uint32_t entries = in.u32();
     if (!in.ok || static_cast<uint64_t>(entries) * 4 > in.left())
         return skip("face list does not fit the record");
