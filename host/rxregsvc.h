@@ -42,7 +42,7 @@ ARXED_API const char* acrxMessageName(int code);
 //   AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* appId);
 //   int acrxGetApiVersion();   // 0xMM0000: MM is the host release the module targets
 // appId is the module's handle (HMODULE) as the host loaded it.
-typedef int (*AcRxEntryPointFn)(int msg, void* appId);
+typedef AcRx::AppRetCode (*AcRxEntryPointFn)(AcRx::AppMsgCode msg, void* appId);
 typedef int (*AcRxApiVersionFn)();
 
 // --- System registry ---------------------------------------------------------

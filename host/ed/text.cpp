@@ -49,7 +49,11 @@ HostString fromUtf8(std::string_view utf8) {
 }
 
 std::string fold(std::string_view utf8) {
-    return hostcore::foldName(utf8);
+    // One case for every letter; Latin letters end up lower case.
+    std::string f = hostcore::foldName(utf8);
+    for (char& c : f)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return f;
 }
 
 bool sameName(std::string_view a, std::string_view b) {

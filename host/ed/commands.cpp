@@ -1,0 +1,544 @@
+// The command loop, the editor's own commands and the session cadhost drives.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "host/dbsymtb.h"
+#include "host/ed/coreview.h"
+#include "host/ed/editor.h"
+#include "host/ed/modules.h"
+#include "platform/codepage.h"
+
+namespace arxed {
+
+Editor& ed() {
+    static Editor editor;
+    return editor;
+}
+
+Command* findCommand(std::string_view name, bool globalOnly) {
+    auto& cmds = ed().commands;
+    // The newest registration wins, as on the host's command stack.
+    for (auto it = cmds.rbegin(); it != cmds.rend(); ++it) {
+        Command* c = it->get();
+        if (sameName(c->global, name) || (!globalOnly && sameName(c->local, name))) return c;
+    }
+    return nullptr;
+}
+
+void removeCommandsOf(Module* m) {
+    auto& cmds = ed().commands;
+    for (auto it = cmds.begin(); it != cmds.end();) {
+        if ((*it)->owner == m) {
+            delete (*it)->object;
+            it = cmds.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+namespace {
+
+bool fileExists(const std::string& p) {
+    return access(p.c_str(), F_OK) == 0;
+}
+
+bool yes(const std::string& a) {
+    std::string f = fold(trim(a));
+    return f == "y" || f == "yes" || f == fold("Да") || f == fold("Д");
+}
+
+std::string displayName(const Document* d) {
+    return d->path.empty() ? toUtf8(d->pathHost) : d->path;
+}
+
+struct Version {
+    const char* name;
+    const char* acadver;
+    AcDb::AcDbDwgVersion code;
+};
+const Version kVersions[] = {{"2000", "AC1015", AcDb::kDHL_1015}, {"2004", "AC1018", AcDb::kDHL_1018},
+                             {"2007", "AC1021", AcDb::kDHL_1021}, {"2010", "AC1024", AcDb::kDHL_1024},
+                             {"2013", "AC1027", AcDb::kDHL_1027}, {"2018", "AC1032", AcDb::kDHL_1032}};
+
+const Version* ownVersion(AcDbDatabase* db) {
+    AcDb::AcDbDwgVersion v = db->originalFileVersion();
+    for (const Version& k : kVersions)
+        if (k.code == v) return &k;
+    // A drawing of a version the host does not write is saved in the oldest it writes.
+    return &kVersions[0];
+}
+
+bool saveDocument(Document* d, const std::string& path, AcDb::AcDbDwgVersion version) {
+    sendToAll(AcRx::kSaveMsg);
+    HostString h = fromUtf8(path);
+    Acad::ErrorStatus es = d->db->saveAs(h.c_str(), true, version);
+    if (es != Acad::eOk) {
+        std::string why = toUtf8(d->db->lastErrorMessage());
+        print("\nCannot save " + path + ": " + toUtf8(acadErrorStatusText(es)) + (why.empty() ? "" : " (" + why + ")"));
+        ed().scriptFailed = true;
+        return false;
+    }
+    char* real = realpath(path.c_str(), nullptr);
+    d->path = real ? real : path;
+    free(real);
+    d->pathHost = fromUtf8(d->path);
+    print("\nSaved " + d->path + ".");
+    return true;
+}
+
+// Asks for a file name to save under, with the overwrite question.
+int askSavePath(Document* d, std::string& path) {
+    for (;;) {
+        std::string a;
+        int rc = readAnswer("\nSave drawing as <" + displayName(d) + ">: ", a);
+        if (rc != RTNORM) return rc;
+        a = trim(a);
+        if (a.empty()) a = d->path.empty() ? toUtf8(d->pathHost) : d->path;
+        std::string base = a.substr(a.find_last_of('/') == std::string::npos ? 0 : a.find_last_of('/') + 1);
+        if (base.find('.') == std::string::npos) a += ".dxf";
+        if (fileExists(a) && a != d->path) {
+            std::string yn;
+            rc = readAnswer("\n" + a + " already exists. Replace it? [Yes/No] <No>: ", yn);
+            if (rc != RTNORM) return rc;
+            if (!yes(yn)) continue;
+        }
+        path = a;
+        return RTNORM;
+    }
+}
+
+void cmdOpen() {
+    std::string a;
+    if (readAnswer("\nEnter name of drawing to open: ", a) != RTNORM) return;
+    a = trim(a);
+    if (a.size() >= 2 && a.front() == '"' && a.back() == '"') a = a.substr(1, a.size() - 2);
+    if (a.empty()) return;
+    std::string error;
+    if (!openDocument(a, error)) {
+        print("\nCannot open " + a + ": " + error + ".");
+        ed().scriptFailed = true;
+        return;
+    }
+    print("\nOpened " + ed().current->path + ".");
+}
+
+void cmdSave() {
+    Document* d = ed().current;
+    if (!d) {
+        print("\nNo drawing is open.");
+        return;
+    }
+    std::string path = d->path;
+    if (path.empty() && askSavePath(d, path) != RTNORM) return;
+    saveDocument(d, path, AcDb::kDHL_CURRENT);
+}
+
+void cmdSaveAs() {
+    Document* d = ed().current;
+    if (!d) {
+        print("\nNo drawing is open.");
+        return;
+    }
+    const Version* own = ownVersion(d->db.get());
+    const Version* chosen = nullptr;
+    while (!chosen) {
+        std::string a;
+        if (readAnswer(std::string("\nEnter file format [2000/2004/2007/2010/2013/2018] <") + own->name + ">: ", a) !=
+            RTNORM)
+            return;
+        a = trim(a);
+        if (a.empty()) {
+            chosen = own;
+            break;
+        }
+        for (const Version& v : kVersions)
+            if (a == v.name || sameName(a, v.acadver) || sameName(a, std::string("R") + v.name)) chosen = &v;
+        if (!chosen) print("\nThe host writes 2000, 2004, 2007, 2010, 2013 and 2018 drawings.");
+    }
+    std::string path;
+    if (askSavePath(d, path) != RTNORM) return;
+    saveDocument(d, path, chosen->code);
+}
+
+void cmdClose() {
+    if (!ed().current) {
+        print("\nNo drawing is open.");
+        return;
+    }
+    closeDocument(ed().current);
+}
+
+void cmdArxLoad() {
+    std::string a;
+    if (readAnswer("\nEnter ARX/DBX file name to load: ", a) != RTNORM) return;
+    a = trim(a);
+    if (!a.empty()) loadModule(a, true);
+}
+
+void cmdArxUnload() {
+    std::string a;
+    if (readAnswer("\nEnter ARX/DBX file name to unload: ", a) != RTNORM) return;
+    a = trim(a);
+    if (!a.empty() && !unloadModule(a, true)) ed().scriptFailed = true;
+}
+
+std::string shownValue(const resbuf& rb) {
+    std::string v = valueText(&rb);
+    if (rb.restype == RT3DPOINT || rb.restype == RTPOINT) {
+        ACHAR buf[160];
+        acutSPrintf(buf, 160, ACRX_T("(%g,%g,%g)"), rb.resval.rpoint[0], rb.resval.rpoint[1], rb.resval.rpoint[2]);
+        v = toUtf8(buf);
+    }
+    return v;
+}
+
+void cmdGetVar() {
+    std::string a;
+    if (readAnswer("\nEnter variable name: ", a) != RTNORM) return;
+    a = trim(a);
+    if (a.empty()) return;
+    HostString n = fromUtf8(a);
+    resbuf rb{};
+    if (acedGetVar(n.c_str(), &rb) != RTNORM) {
+        print("\nUnknown variable name " + a + ".");
+        return;
+    }
+    std::string up = a;
+    for (char& c : up) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    print("\n" + up + " = " + shownValue(rb));
+    if (rb.restype == RTSTR) acutDelString(rb.resval.rstring);
+}
+
+void cmdSetVar() {
+    std::string a;
+    if (readAnswer("\nEnter variable name: ", a) != RTNORM) return;
+    a = trim(a);
+    if (a.empty()) return;
+    HostString n = fromUtf8(a);
+    resbuf cur{};
+    if (acedGetVar(n.c_str(), &cur) != RTNORM) {
+        print("\nUnknown variable name " + a + ".");
+        return;
+    }
+    std::string up = a;
+    for (char& c : up) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    std::string v;
+    int rc = readAnswer("\nEnter new value for " + up + " <" + shownValue(cur) + ">: ", v);
+    int type = cur.restype;
+    if (type == RTSTR) acutDelString(cur.resval.rstring);
+    if (rc != RTNORM) return;
+    if (trim(v).empty()) return;
+    resbuf nv{};
+    nv.restype = static_cast<short>(type);
+    HostString hs;
+    bool ok = true;
+    char* end = nullptr;
+    std::string t = trim(v);
+    if (type == RTSTR) {
+        if (t.size() >= 2 && t.front() == '"' && t.back() == '"') t = t.substr(1, t.size() - 2);
+        hs = fromUtf8(t);
+        nv.resval.rstring = hs.data();
+    } else if (type == RTREAL) {
+        nv.resval.rreal = std::strtod(t.c_str(), &end);
+        ok = end && *end == 0 && std::isfinite(nv.resval.rreal);
+    } else if (type == RTSHORT || type == RTLONG) {
+        long l = std::strtol(t.c_str(), &end, 10);
+        ok = end && *end == 0 && l >= -2147483647L && l <= 2147483647L;
+        if (type == RTSHORT) {
+            ok = ok && l >= -32768 && l <= 32767;
+            nv.resval.rint = static_cast<short>(l);
+        } else {
+            nv.resval.rlong = static_cast<int32_t>(l);
+        }
+    } else {
+        ok = parsePoint(t, nullptr, nv.resval.rpoint);
+    }
+    if (!ok || acedSetVar(n.c_str(), &nv) != RTNORM) print("\nInvalid value for " + up + ", or it cannot be set.");
+}
+
+// The properties of entities, their texts in full.
+void listEntity(AcDbObjectId id) {
+    hostcore::Entry* e = id.entry();
+    if (!e || !e->drawing) return;
+    hostcore::Drawing* d = e->drawing;
+    std::string type = d->typeName(e);
+    hostcore::TagList tags = d->tagsOf(e);
+    std::string layer = "0";
+    for (const hostcore::Tag& t : tags)
+        if (t.code == 8) layer = t.ref ? d->nameOf(t.ref) : t.value;
+    std::string space;
+    hostcore::Entry* owner = e->is(hostcore::flags::kSubEntity) && e->owner ? e->owner->owner : e->owner;
+    if (owner && owner->table == hostcore::TableKind::BlockRecord) space = d->nameOf(owner);
+    print("\n" + type + "  Layer: \"" + layer + "\"  Space: " + space + "  Handle: " + handleText(id));
+    bool mtext = type == "MTEXT";
+    bool inXdata = false;
+    for (const hostcore::Tag& t : tags) {
+        if (t.code >= 1000) {
+            if (t.code == 1001) {
+                print("\n  Extended data of \"" + t.value + "\":");
+                inXdata = true;
+            } else if (inXdata) {
+                print("\n    " + std::to_string(t.code) + ": " + t.value);
+            }
+            continue;
+        }
+        switch (t.code) {
+        case 1:
+            if (!mtext) print("\n  Text: \"" + t.value + "\"");
+            break;
+        case 3:
+            if (type == "ATTDEF") print("\n  Prompt: \"" + t.value + "\"");
+            break;
+        case 2:
+            if (type == "INSERT") print("\n  Block: \"" + (t.ref ? d->nameOf(t.ref) : t.value) + "\"");
+            else if (type == "ATTRIB" || type == "ATTDEF") print("\n  Tag: \"" + t.value + "\"");
+            break;
+        case 7:
+            print("\n  Style: \"" + (t.ref ? d->nameOf(t.ref) : t.value) + "\"");
+            break;
+        case 10:
+        case 11: {
+            std::string y, z;
+            for (const hostcore::Tag& u : tags) {
+                if (u.code == t.code + 10 && y.empty()) y = u.value;
+                if (u.code == t.code + 20 && z.empty()) z = u.value;
+            }
+            print(std::string("\n  ") + (t.code == 10 ? "Point" : "Second point") + ": " + trim(t.value) + "," +
+                  trim(y.empty() ? "0" : y) + "," + trim(z.empty() ? "0" : z));
+            break;
+        }
+        case 40:
+            print(std::string("\n  ") + (type == "CIRCLE" || type == "ARC" ? "Radius" : "Height") + ": " + trim(t.value));
+            break;
+        case 62:
+            print("\n  Color: " + trim(t.value));
+            break;
+        default:
+            break;
+        }
+    }
+    if (mtext) {
+        // MTEXT keeps its text as pieces (code 3) followed by the last part (code 1).
+        std::string all;
+        for (const hostcore::Tag& t : tags)
+            if (t.code == 3) all += t.value;
+        for (const hostcore::Tag& t : tags)
+            if (t.code == 1) all += t.value;
+        print("\n  Contents: \"" + all + "\"");
+    }
+    // Attributes of a block reference follow it.
+    for (hostcore::Entry* a = e->firstChild; a; a = a->next)
+        if (!a->erased() && d->typeName(a) == "ATTRIB") listEntity(AcDbObjectId(a));
+}
+
+void cmdList() {
+    if (!workingDb()) {
+        print("\nNo drawing is open.");
+        return;
+    }
+    std::vector<AcDbObjectId> ids;
+    if (selectEntities(ids) != RTNORM) return;
+    for (AcDbObjectId id : ids) listEntity(id);
+}
+
+void cmdRegen() {
+    if (!workingDb()) {
+        print("\nNo drawing is open.");
+        return;
+    }
+    print("\nRegenerating model.");
+}
+
+// The host's scale-list reset, found by modules through LoadLibraryW and
+// GetProcAddress under its decorated name. Replaced by the real operation when
+// the drawing interface offers it.
+void resetScaleListPlaceholder(bool, bool, AcDbDatabase*) {}
+
+}  // namespace
+
+void cmdAudit();  // audit.cpp
+
+void registerBuiltins() {
+    std::map<std::string, std::function<void()>> b;
+    b["open"] = cmdOpen;
+    b["save"] = cmdSave;
+    b["qsave"] = cmdSave;
+    b["saveas"] = cmdSaveAs;
+    b["close"] = cmdClose;
+    b["quit"] = [] { ed().quitRequested = true; };
+    b["arxload"] = cmdArxLoad;
+    b["arxunload"] = cmdArxUnload;
+    b["regen"] = cmdRegen;
+    b["getvar"] = cmdGetVar;
+    b["setvar"] = cmdSetVar;
+    b["list"] = cmdList;
+    b["audit"] = cmdAudit;
+    for (auto& [k, f] : b) ed().builtins[fold(k)] = f;
+    const char* const synonyms[][2] = {{"exit", "quit"}, {"li", "list"}, {"ls", "list"}, {"re", "regen"},
+                                       {"set", "setvar"}};
+    for (auto& s : synonyms) ed().synonyms[fold(s[0])] = fold(s[1]);
+}
+
+namespace {
+
+void runCommand(std::string word) {
+    bool globalOnly = false;
+    bool builtinOnly = false;
+    // Prefixes: ' transparent, _ the global name, . the editor's own command.
+    while (!word.empty() && (word[0] == '\'' || word[0] == '_' || word[0] == '.')) {
+        if (word[0] == '_') globalOnly = true;
+        if (word[0] == '.') builtinOnly = true;
+        word.erase(0, 1);
+    }
+    if (word.empty()) return;
+    std::string f = fold(word);
+    Command* c = builtinOnly ? nullptr : findCommand(word, globalOnly);
+    if (!c) {
+        auto syn = ed().synonyms.find(f);
+        std::string key = syn == ed().synonyms.end() ? f : syn->second;
+        auto it = ed().builtins.find(key);
+        if (it != ed().builtins.end()) {
+            ++ed().commandDepth;
+            it->second();
+            --ed().commandDepth;
+            return;
+        }
+        if (!builtinOnly && loadFromDemandRegistry(word)) c = findCommand(word, globalOnly);
+    }
+    if (!c) {
+        print("\nUnknown command \"" + word + "\".  Press F1 for help.");
+        ed().scriptFailed = true;
+        return;
+    }
+    ed().keywords = KeywordSet{};
+    AcRxFunctionPtr fn = c->function;
+    ++ed().commandDepth;
+    asModule(c->owner, [&] { fn(); });
+    --ed().commandDepth;
+}
+
+}  // namespace
+
+// --- the session ---------------------------------------------------------------
+bool isNarrowBuild() {
+#ifdef ARX_NARROW
+    return true;
+#else
+    return false;
+#endif
+}
+
+void defaultRelease(int& major, int& minor) {
+#ifdef ARX_NARROW
+    major = 16;
+    minor = 2;
+#else
+    major = 25;
+    minor = 0;
+#endif
+}
+
+bool releaseFitsBuild(int major, int minor) {
+    if (major < 0 || minor < 0 || minor > 9) return false;
+#ifdef ARX_NARROW
+    return major >= 13 && major < 17;
+#else
+    return major >= 17 && major <= 99;
+#endif
+}
+
+void startSession(const SessionOptions& o) {
+    Editor& e = ed();
+    if (o.releaseMajor > 0) {
+        e.releaseMajor = o.releaseMajor;
+        e.releaseMinor = o.releaseMinor;
+    } else {
+        defaultRelease(e.releaseMajor, e.releaseMinor);
+    }
+    acdbHostApplicationServices()->setReleaseVersion(e.releaseMajor, e.releaseMinor);
+    if (o.codePage) setAnsiCodePage(o.codePage);
+    e.pickbox = o.pickbox;
+    registerBuiltins();
+    FARPROC reset = reinterpret_cast<FARPROC>(&resetScaleListPlaceholder);
+    registerHostExport("accore.dll", "?acedResetScaleList@@YAX_N0PEAVAcDbDatabase@@@Z", reset);
+    registerHostExport("acad.exe", "?acedResetScaleList@@YAX_N0PEAVAcDbDatabase@@@Z", reset);
+}
+
+void setInput(std::istream* input, bool interactive) {
+    ed().input = input;
+    ed().interactive = interactive;
+    ed().inputEnded = false;
+}
+
+bool openDrawing(const std::string& path) {
+    std::string error;
+    if (!openDocument(path, error)) {
+        hostError("cadhost: cannot open " + path + ": " + error);
+        return false;
+    }
+    return true;
+}
+
+void newDrawing() {
+    newDocument();
+}
+
+bool loadModuleFile(const std::string& path) {
+    return loadModule(path, true);
+}
+
+void runCommandLoop() {
+    Editor& e = ed();
+    while (!e.quitRequested) {
+        std::string line;
+        int rc = readAnswer("\nCommand: ", line, false);
+        if (rc != RTNORM) {
+            if (e.inputEnded) break;
+            continue;
+        }
+        line = trim(line);
+        if (line.empty()) continue;
+        if (line[0] == '(') {
+            if (!evaluateLisp(line, nullptr)) e.scriptFailed = true;
+            continue;
+        }
+        // On the command prompt a blank ends the command name, as in script files;
+        // the words after it answer its first prompts.
+        std::vector<std::string> words;
+        std::size_t i = 0;
+        while (i < line.size()) {
+            while (i < line.size() && line[i] == ' ') ++i;
+            std::size_t s = i;
+            while (i < line.size() && line[i] != ' ') ++i;
+            if (i > s) words.push_back(line.substr(s, i - s));
+        }
+        e.pendingAnswers.assign(words.begin() + 1, words.end());
+        runCommand(words[0]);
+        e.pendingAnswers.clear();
+    }
+}
+
+bool scriptFailed() {
+    return ed().scriptFailed;
+}
+
+void endSession() {
+    Editor& e = ed();
+    unloadAllModules();
+    while (!e.documents.empty()) {
+        std::unique_ptr<Document> d = std::move(e.documents.back());
+        e.documents.pop_back();
+    }
+    makeCurrent(nullptr);
+    e.selectionSets.clear();
+    for (auto& [k, v] : e.hostVars) acutRelRb(v);
+    e.hostVars.clear();
+    if (e.funResult) acutRelRb(e.funResult);
+    e.funResult = nullptr;
+    print("\n");
+}
+
+}  // namespace arxed

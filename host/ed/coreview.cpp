@@ -1,0 +1,63 @@
+#include "host/ed/coreview.h"
+
+#include "host/dxf/encoding.h"
+#include "host/dxf/tags.h"
+
+namespace arxed {
+
+hostcore::Drawing* drawingOf(AcDbDatabase* db) {
+    if (!db) return nullptr;
+    hostcore::Entry* e = db->blockTableId().entry();
+    return e ? e->drawing : nullptr;
+}
+
+std::string typeOf(AcDbObjectId id) {
+    hostcore::Entry* e = id.entry();
+    if (!e || !e->drawing) return {};
+    return e->drawing->typeName(e);
+}
+
+hostcore::TagList tagsOf(AcDbObjectId id) {
+    hostcore::Entry* e = id.entry();
+    if (!e || !e->drawing) return {};
+    return e->drawing->tagsOf(e);
+}
+
+bool headerValue(hostcore::Drawing& d, const std::string& var, std::vector<hostcore::Tag>& tags) {
+    tags.clear();
+    for (const hostcore::HeaderVar& v : d.header) {
+        if (v.name != var) continue;
+        if (v.tags) {
+            tags = *v.tags;
+            return true;
+        }
+        dxf::AsciiTagReader r(v.raw);
+        dxf::RawTag t;
+        while (r.next(t)) {
+            if (t.code == 9) continue;
+            hostcore::Tag tag;
+            tag.code = static_cast<int16_t>(t.code);
+            if (d.codec.enc == dxf::Encoding::Utf8 || dxf::isPlainAscii(t.value))
+                tag.value.assign(t.value);
+            else
+                dxf::decode(t.value, d.codec, tag.value);
+            tags.push_back(std::move(tag));
+        }
+        return true;
+    }
+    return false;
+}
+
+void setHeaderValue(hostcore::Drawing& d, const std::string& var, const std::vector<hostcore::Tag>& tags) {
+    for (hostcore::HeaderVar& v : d.header) {
+        if (v.name != var) continue;
+        v.tags = std::make_unique<hostcore::TagList>(tags);
+        return;
+    }
+    hostcore::HeaderVar v;
+    v.name = var;
+    v.tags = std::make_unique<hostcore::TagList>(tags);
+    d.header.push_back(std::move(v));
+}
+
+}  // namespace arxed

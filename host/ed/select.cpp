@@ -1,0 +1,498 @@
+// Entity names, picks and selection sets.
+#include <algorithm>
+#include <cstdlib>
+
+#include "host/ed/coreview.h"
+#include "host/ed/editor.h"
+#include "host/ed/geometry.h"
+
+namespace arxed {
+
+namespace {
+
+constexpr int64_t kSelectionMark = 0x5353;  // second half of a selection-set name
+
+hostcore::Entry* currentSpace() {
+    AcDbDatabase* db = workingDb();
+    if (!db) return nullptr;
+    return db->currentSpaceId().entry();
+}
+
+std::string upperHex(uint64_t v) {
+    static const char* digits = "0123456789ABCDEF";
+    if (v == 0) return "0";
+    std::string s;
+    while (v) {
+        s.insert(s.begin(), digits[v & 15]);
+        v >>= 4;
+    }
+    return s;
+}
+
+bool parseHex(std::string_view s, uint64_t& v) {
+    if (s.empty() || s.size() > 16) return false;
+    v = 0;
+    for (char c : s) {
+        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (d < 0) return false;
+        v = v * 16 + static_cast<uint64_t>(d);
+    }
+    return v != 0;
+}
+
+hostcore::Entry* byHandle(std::string_view hex) {
+    uint64_t h = 0;
+    AcDbDatabase* db = workingDb();
+    if (!db || !parseHex(hex, h)) return nullptr;
+    AcDbObjectId id;
+    if (db->getAcDbObjectId(id, false, AcDbHandle(h)) != Acad::eOk) return nullptr;
+    return id.entry();
+}
+
+bool isEntity(hostcore::Entry* e) {
+    return e && e->is(hostcore::flags::kEntity) && !e->is(hostcore::flags::kBlockBegin) &&
+           !e->is(hostcore::flags::kBlockEnd) && !e->erased();
+}
+
+void setName(hostcore::Entry* e, ads_name name) {
+    name[0] = static_cast<int64_t>(e ? e->handle : 0);
+    name[1] = 0;
+}
+
+void firstPoint(hostcore::Entry* e, const Xform& xf, double p[3]) {
+    Extents ext = worldExtents(e, xf);
+    if (ext.valid()) {
+        for (int i = 0; i < 3; ++i) p[i] = (ext.min[i] + ext.max[i]) / 2;
+    } else {
+        double o[3] = {0, 0, 0};
+        xf.apply(o, p);
+    }
+}
+
+struct Hit {
+    hostcore::Entry* entity = nullptr;
+    Xform xf;
+    std::vector<hostcore::Entry*> containers;
+    double distance = 1e300;
+};
+
+// The innermost entity under the pick box (nested) or the top-level one.
+Hit pickAt(const double p[3], bool nested) {
+    Hit best;
+    double box = ed().pickbox;
+    walkBlock(currentSpace(), nested, [&](const Visit& v) {
+        double d = pickDistance(v, p);
+        if (d < 0 || d > box) return;
+        // Later entities lie on top: equal distances go to the later one.
+        if (d <= best.distance) {
+            best.entity = v.entity;
+            best.xf = v.xf;
+            best.containers = v.containers;
+            best.distance = d;
+        }
+    });
+    if (!nested && best.entity && !best.containers.empty()) best.entity = best.containers.back();
+    return best;
+}
+
+// A handle path "#A1/B2/C3": a reference of the space, then entities inside
+// the block it shows, and so on; the last one is picked.
+bool pathPick(const std::string& text, Hit& hit) {
+    std::vector<std::string> parts;
+    std::size_t s = 1;
+    for (std::size_t i = 1; i <= text.size(); ++i)
+        if (i == text.size() || text[i] == '/') {
+            parts.push_back(text.substr(s, i - s));
+            s = i + 1;
+        }
+    hostcore::Entry* space = currentSpace();
+    hostcore::Entry* block = space;
+    Xform xf;
+    std::vector<hostcore::Entry*> containers;
+    hostcore::Entry* e = nullptr;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        e = byHandle(parts[i]);
+        if (!isEntity(e)) return false;
+        bool inBlock = e->owner == block;
+        bool attribute = e->drawing->typeName(e) == "ATTRIB" && e->owner && e->owner->owner == block;
+        if (!inBlock && !attribute) return false;
+        if (i + 1 < parts.size()) {
+            if (e->drawing->typeName(e) != "INSERT") return false;
+            containers.insert(containers.begin(), e);
+            xf = insertXform(e).then(xf);
+            block = insertBlock(e);
+            if (!block) return false;
+        }
+    }
+    if (!e) return false;
+    hit.entity = e;
+    hit.xf = xf;
+    hit.containers = containers;
+    return true;
+}
+
+std::vector<hostcore::Entry*> spaceEntities(hostcore::Entry* space) {
+    std::vector<hostcore::Entry*> out;
+    if (!space || !space->block) return out;
+    for (hostcore::Entry* e = space->block->first; e; e = e->next)
+        if (!e->erased()) out.push_back(e);
+    return out;
+}
+
+std::vector<hostcore::Entry*> inWindow(const double a[3], const double b[3], bool crossing) {
+    double lo[2] = {std::min(a[0], b[0]), std::min(a[1], b[1])};
+    double hi[2] = {std::max(a[0], b[0]), std::max(a[1], b[1])};
+    std::vector<hostcore::Entry*> out;
+    for (hostcore::Entry* e : spaceEntities(currentSpace())) {
+        Extents x = worldExtents(e, Xform{});
+        if (!x.valid()) continue;
+        bool inside = x.min[0] >= lo[0] && x.max[0] <= hi[0] && x.min[1] >= lo[1] && x.max[1] <= hi[1];
+        bool touches = x.max[0] >= lo[0] && x.min[0] <= hi[0] && x.max[1] >= lo[1] && x.min[1] <= hi[1];
+        if (inside || (crossing && touches)) out.push_back(e);
+    }
+    return out;
+}
+
+hostcore::Entry* lastEntity() {
+    auto all = spaceEntities(currentSpace());
+    return all.empty() ? nullptr : all.back();
+}
+
+// Entities of every layout (model space and the paper spaces).
+std::vector<hostcore::Entry*> allEntities() {
+    std::vector<hostcore::Entry*> out;
+    hostcore::Drawing* d = drawingOf(workingDb());
+    if (!d) return out;
+    for (hostcore::Entry* b : d->table(hostcore::TableKind::BlockRecord).records) {
+        if (b->erased()) continue;
+        std::string n = fold(d->nameOf(b));
+        if (n.rfind("*model_space", 0) != 0 && n.rfind("*paper_space", 0) != 0) continue;
+        for (hostcore::Entry* e : spaceEntities(b)) out.push_back(e);
+    }
+    return out;
+}
+
+bool passes(hostcore::Entry* e, const resbuf* filter) {
+    for (const resbuf* f = filter; f; f = f->rbnext) {
+        if (f->restype != 0 && f->restype != 8 && f->restype != RTDXF0) continue;
+        std::string want = fold(toUtf8(f->resval.rstring));
+        std::string have;
+        if (f->restype == 8) {
+            for (const hostcore::Tag& t : e->drawing->tagsOf(e))
+                if (t.code == 8) have = t.ref ? e->drawing->nameOf(t.ref) : t.value;
+        } else {
+            have = e->drawing->typeName(e);
+        }
+        if (want != "*" && fold(have) != want) return false;
+    }
+    return true;
+}
+
+int storeSet(const std::vector<hostcore::Entry*>& members, ads_name ss) {
+    std::vector<AcDbObjectId> ids;
+    for (hostcore::Entry* e : members)
+        if (std::find(ids.begin(), ids.end(), AcDbObjectId(e)) == ids.end()) ids.push_back(AcDbObjectId(e));
+    if (ids.empty()) return RTERROR;
+    int64_t n = ed().nextSelectionSet++;
+    ed().selectionSets[n] = ids;
+    ss[0] = n;
+    ss[1] = kSelectionMark;
+    return RTNORM;
+}
+
+std::vector<AcDbObjectId>* findSet(const ads_name ss) {
+    if (!ss || ss[1] != kSelectionMark) return nullptr;
+    auto it = ed().selectionSets.find(ss[0]);
+    return it == ed().selectionSets.end() ? nullptr : &it->second;
+}
+
+// The user's selection: answers until an empty line.
+int interactiveSelection(std::vector<hostcore::Entry*>& chosen) {
+    for (;;) {
+        std::string a;
+        int rc = readAnswer("\nSelect objects: ", a);
+        if (rc != RTNORM) return rc;
+        a = trim(a);
+        if (a.empty()) return RTNORM;
+        std::string f = fold(a);
+        std::vector<hostcore::Entry*> found;
+        if (f == "all") {
+            found = spaceEntities(currentSpace());
+        } else if (f == "l" || f == "last") {
+            if (hostcore::Entry* e = lastEntity()) found.push_back(e);
+        } else if (f == "w" || f == "window" || f == "c" || f == "crossing") {
+            double p1[3], p2[3];
+            std::string c1, c2;
+            if ((rc = readAnswer("\nFirst corner: ", c1)) != RTNORM) return rc;
+            if (!parsePoint(c1, nullptr, p1)) {
+                print("\nInvalid point.");
+                continue;
+            }
+            if ((rc = readAnswer("\nSpecify opposite corner: ", c2)) != RTNORM) return rc;
+            if (!parsePoint(c2, p1, p2)) {
+                print("\nInvalid point.");
+                continue;
+            }
+            found = inWindow(p1, p2, f[0] == 'c');
+        } else if (a[0] == '#') {
+            Hit h;
+            if (pathPick(a, h)) found.push_back(h.containers.empty() ? h.entity : h.containers.back());
+        } else {
+            double p[3];
+            if (!parsePoint(a, nullptr, p)) {
+                print("\nExpects a point or Window/Crossing/ALL/Last or #handle.");
+                continue;
+            }
+            Hit h = pickAt(p, false);
+            if (h.entity) found.push_back(h.entity);
+        }
+        std::size_t added = 0;
+        for (hostcore::Entry* e : found)
+            if (std::find(chosen.begin(), chosen.end(), e) == chosen.end()) {
+                chosen.push_back(e);
+                ++added;
+            }
+        print("\n" + std::to_string(found.size()) + " found" +
+              (found.size() != added ? ", " + std::to_string(found.size() - added) + " duplicate" : ""));
+    }
+}
+
+}  // namespace
+
+bool nameToId(const ads_name name, AcDbObjectId& id) {
+    id = AcDbObjectId();
+    AcDbDatabase* db = workingDb();
+    if (!db || !name || name[0] == 0) return false;
+    return db->getAcDbObjectId(id, false, AcDbHandle(static_cast<uint64_t>(name[0]))) == Acad::eOk;
+}
+
+void idToName(AcDbObjectId id, ads_name name) {
+    setName(id.entry(), name);
+}
+
+std::string handleText(AcDbObjectId id) {
+    return id.entry() ? upperHex(id.entry()->handle) : "0";
+}
+
+// Selections made by a command (LIST), on the same prompts as the modules'.
+int selectEntities(std::vector<AcDbObjectId>& out) {
+    std::vector<hostcore::Entry*> chosen;
+    int rc = interactiveSelection(chosen);
+    for (hostcore::Entry* e : chosen) out.push_back(AcDbObjectId(e));
+    return rc;
+}
+
+}  // namespace arxed
+
+using namespace arxed;
+
+Acad::ErrorStatus acdbGetObjectId(AcDbObjectId& id, const ads_name name) {
+    if (!name) return Acad::eInvalidInput;
+    if (nameToId(name, id)) return Acad::eOk;
+    return Acad::eUnknownHandle;
+}
+
+Acad::ErrorStatus acdbGetAdsName(ads_name name, AcDbObjectId id) {
+    if (!name) return Acad::eInvalidInput;
+    if (id.isNull()) return Acad::eNullObjectId;
+    idToName(id, name);
+    return Acad::eOk;
+}
+
+int acdbEntLast(ads_name result) {
+    if (!result) return RTERROR;
+    hostcore::Entry* e = lastEntity();
+    if (!e) return RTERROR;
+    setName(e, result);
+    return RTNORM;
+}
+
+int acdbHandEnt(const ACHAR* handle, ads_name result) {
+    if (!handle || !result) return RTERROR;
+    hostcore::Entry* e = byHandle(toUtf8(handle));
+    if (!e || e->erased()) return RTERROR;
+    setName(e, result);
+    return RTNORM;
+}
+
+int acedNEntSelP(const ACHAR* prompt, ads_name entres, ads_point ptres, int pickflag, ads_matrix xformres,
+                 resbuf** refstkres) {
+    if (refstkres) *refstkres = nullptr;
+    if (!entres) return RTREJ;
+    KeywordSet k = ed().keywords;
+    ed().keywords = KeywordSet{};
+    std::string p = prompt ? toUtf8(prompt) : std::string("\nSelect object: ");
+    Hit hit;
+    double at[3] = {0, 0, 0};
+    if (pickflag && ptres) {
+        // The caller gives the point.
+        for (int i = 0; i < 3; ++i) at[i] = ptres[i];
+        hit = pickAt(at, true);
+    } else {
+        for (;;) {
+            std::string a;
+            int rc = readAnswer(p, a);
+            if (rc != RTNORM) return rc;
+            a = trim(a);
+            if (a.empty()) {
+                ed().errnoValue = 52;  // empty answer
+                return RTERROR;
+            }
+            if (a[0] == '#') {
+                if (!pathPick(a, hit)) print("\nNo entity at the handle path " + a + ".");
+                else firstPoint(hit.entity, hit.xf, at);
+                break;
+            }
+            double v[3];
+            if (parsePoint(a, nullptr, v)) {
+                double w[3];
+                acdbUcs2Wcs(v, w, 0);
+                for (int i = 0; i < 3; ++i) at[i] = w[i];
+                hit = pickAt(at, true);
+                break;
+            }
+            std::string g;
+            // Keywords, or any text when the caller allows it.
+            std::string fa = fold(a);
+            for (std::size_t i = 0; i < k.local.size() && g.empty(); ++i)
+                if (fold(k.local[i]) == fa || (a[0] == '_' && fold(k.global[i]) == fold(a.substr(1)))) g = k.global[i];
+            if (!g.empty() || (k.flags & RSG_OTHER)) {
+                ed().lastInput = g.empty() ? a : g;
+                return RTKWORD;
+            }
+            print("\nInvalid point.");
+        }
+    }
+    if (!hit.entity) {
+        ed().errnoValue = OL_ENTSELPICK;
+        return RTERROR;
+    }
+    setName(hit.entity, entres);
+    if (ptres)
+        for (int i = 0; i < 3; ++i) ptres[i] = at[i];
+    if (xformres)
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) xformres[i][j] = hit.xf.m[i][j];
+    if (refstkres && !hit.containers.empty()) {
+        resbuf* head = nullptr;
+        resbuf** tail = &head;
+        for (hostcore::Entry* c : hit.containers) {
+            resbuf* rb = acutNewRb(RTENAME);
+            setName(c, rb->resval.rlname);
+            *tail = rb;
+            tail = &rb->rbnext;
+        }
+        *refstkres = head;
+    }
+    return RTNORM;
+}
+
+int acedEntSel(const ACHAR* prompt, ads_name entres, ads_point ptres) {
+    resbuf* containers = nullptr;
+    int rc = acedNEntSelP(prompt, entres, ptres, 0, nullptr, &containers);
+    if (rc == RTNORM && containers) {
+        // The top-level entity: the outermost container.
+        resbuf* last = containers;
+        while (last->rbnext) last = last->rbnext;
+        entres[0] = last->resval.rlname[0];
+        entres[1] = last->resval.rlname[1];
+    }
+    if (containers) acutRelRb(containers);
+    return rc;
+}
+
+int acedSSGet(const ACHAR* mode, const void* pt1, const void* pt2, const resbuf* filter, ads_name ss) {
+    if (!ss) return RTREJ;
+    ss[0] = ss[1] = 0;
+    if (!workingDb()) return RTERROR;
+    std::vector<hostcore::Entry*> members;
+    std::string m = mode ? fold(toUtf8(mode)) : std::string();
+    if (m.empty()) {
+        int rc = interactiveSelection(members);
+        if (rc != RTNORM) return rc;
+    } else if (m == "x" || m == "a") {
+        members = m == "x" ? allEntities() : spaceEntities(currentSpace());
+    } else if (m == "l") {
+        if (hostcore::Entry* e = lastEntity()) members.push_back(e);
+    } else if (m == "w" || m == "c") {
+        if (!pt1 || !pt2) return RTREJ;
+        members = inWindow(static_cast<const double*>(pt1), static_cast<const double*>(pt2), m == "c");
+    } else {
+        return RTREJ;  // a mode this editor does not offer
+    }
+    std::vector<hostcore::Entry*> kept;
+    for (hostcore::Entry* e : members)
+        if (passes(e, filter)) kept.push_back(e);
+    if (kept.empty()) {
+        ed().errnoValue = OL_ERRNOSS;
+        return RTERROR;
+    }
+    return storeSet(kept, ss);
+}
+
+int acedSSLength(const ads_name ss, int32_t* len) {
+    auto* set = findSet(ss);
+    if (!set || !len) return RTERROR;
+    *len = static_cast<int32_t>(set->size());
+    return RTNORM;
+}
+
+int acedSSName(const ads_name ss, int32_t i, ads_name entres) {
+    auto* set = findSet(ss);
+    if (!set || !entres || i < 0 || static_cast<std::size_t>(i) >= set->size()) return RTERROR;
+    setName((*set)[static_cast<std::size_t>(i)].entry(), entres);
+    return RTNORM;
+}
+
+int acedSSFree(const ads_name ss) {
+    if (!findSet(ss)) return RTERROR;
+    ed().selectionSets.erase(ss[0]);
+    return RTNORM;
+}
+
+int acedSSAdd(const ads_name ename, const ads_name ss, ads_name result) {
+    if (!result) return RTERROR;
+    std::vector<hostcore::Entry*> members;
+    if (ss) {
+        auto* set = findSet(ss);
+        if (!set) return RTERROR;
+        for (AcDbObjectId id : *set) members.push_back(id.entry());
+    }
+    if (ename) {
+        AcDbObjectId id;
+        if (!nameToId(ename, id) || !isEntity(id.entry())) return RTERROR;
+        members.push_back(id.entry());
+    }
+    if (ss && ename) {
+        auto* set = findSet(ss);
+        if (std::find(set->begin(), set->end(), AcDbObjectId(members.back())) == set->end())
+            set->push_back(AcDbObjectId(members.back()));
+        result[0] = ss[0];
+        result[1] = ss[1];
+        return RTNORM;
+    }
+    if (members.empty()) {
+        int64_t n = ed().nextSelectionSet++;
+        ed().selectionSets[n] = {};
+        result[0] = n;
+        result[1] = kSelectionMark;
+        return RTNORM;
+    }
+    return storeSet(members, result);
+}
+
+int acdbEntUpd(const ads_name ent) {
+    AcDbObjectId id;
+    return ent && nameToId(ent, id) ? RTNORM : RTERROR;
+}
+
+void acedUpdateDisplay() {}
+
+int ads_regen() {
+    return workingDb() ? RTNORM : RTERROR;
+}
+
+int acedRedraw(const ads_name ent, int) {
+    if (!ent) return RTNORM;
+    return acdbEntUpd(ent);
+}

@@ -1,0 +1,425 @@
+// The editor's test module: registers commands and LISP functions and calls
+// the editor's services, printing what it gets back so that scripts can check
+// it. Built as edtest.arx (wide) and edtest_narrow.arx, and with
+// EDTEST_FAIL_INIT / EDTEST_API_VERSION as the modules that must be refused.
+#include <cstring>
+
+#include "host/acdocman.h"
+#include "host/aced.h"
+#include "host/arx.h"
+#include "host/rxregsvc.h"
+#include "platform/locale.h"
+#include "platform/module.h"
+
+#ifndef EDTEST_API_VERSION
+#ifdef ARX_NARROW
+#define EDTEST_API_VERSION 0x100000
+#else
+#define EDTEST_API_VERSION 0x190000
+#endif
+#endif
+
+namespace {
+
+#ifdef ARX_NARROW
+const ACHAR* const kGroup = "EDTEST";
+#else
+const ACHAR* const kGroup = u"EDTEST";
+#endif
+
+void* appId = nullptr;
+
+AcEdCommandStack* commandStack() {
+    return AcEdCommandStack::cast(acrxSysRegistry()->at(ACRX_COMMAND_DOCK));
+}
+
+AcRxDynamicLinker* linker() {
+    return AcRxDynamicLinker::cast(acrxSysRegistry()->at(ACRX_DYNAMIC_LINKER));
+}
+
+void printCode(const char* what, int rc) {
+    acutPrintf(ACRX_T("\n[%hs] rc=%d"), what, rc);
+}
+
+void printName(const char* what, const ads_name n) {
+    acutPrintf(ACRX_T("\n[%hs] %I64X"), what, static_cast<int64_t>(n[0]));
+}
+
+// --- commands -------------------------------------------------------------------
+void cmdPrint() {
+    int64_t big = 9876543210123LL;
+    acutPrintf(ACRX_T("\nВсего найдено proxy-объектов: %I64d. Из них proxy-примитивов: %I64d."), big,
+               static_cast<int64_t>(-3));
+    acutPrintf(ACRX_T("\nGetSystemDefaultLCID=%0xh"), GetSystemDefaultLCID());
+    acutPrintf(ACRX_T("\n<%s> %5.2f|%-4d|%c"), ACRX_T("Слой"), 3.14159, 7, static_cast<int>(ACRX_T('Ж')));
+}
+
+void cmdKword() {
+    ACHAR kw[512];
+    acedInitGet(0, ACRX_T("Да Нет Yes No _ Yes No Yes No"));
+    int rc = acedGetKword(ACRX_T("\nОчистить список масштабов? [Да/Нет] <Да>: "), kw);
+    acutPrintf(ACRX_T("\n[kword] rc=%d kw=<%s>"), rc, rc == RTNORM ? kw : ACRX_T(""));
+    acedInitGet(RSG_OTHER, ACRX_T("В S _ S S"));
+    rc = acedGetKword(ACRX_T("\nВыбор [В]: "), kw);
+    ACHAR input[512] = {0};
+    if (rc == RTKWORD) acedGetInput(input);
+    acutPrintf(ACRX_T("\n[kword] rc=%d kw=<%s> input=<%s>"), rc, rc == RTNORM || rc == RTKWORD ? kw : ACRX_T(""),
+               input);
+    acedInitGet(RSG_NONULL, ACRX_T("One Two"));
+    rc = acedGetKword(ACRX_T("\nOne or Two: "), kw);
+    acutPrintf(ACRX_T("\n[kword] rc=%d kw=<%s>"), rc, rc == RTNORM ? kw : ACRX_T(""));
+    printCode("initget-bad", acedInitGet(0, ACRX_T("A B _ X")));
+}
+
+void cmdPoint() {
+    ads_point p1 = {-1e10, -1e10, -1e10}, p2 = {1e10, 1e10, 1e10};
+    int rc = acedGetPoint(nullptr, ACRX_T("\nУкажите минимальную точку рамки <(-1e10,-1e10,-1e10)>: "), p1);
+    if (rc == RTNONE) {
+        p1[0] = p1[1] = p1[2] = -1e10;
+    }
+    acutPrintf(ACRX_T("\n[point] rc=%d (%g,%g,%g)"), rc, p1[0], p1[1], p1[2]);
+    if (rc != RTNORM && rc != RTNONE) return;
+    rc = acedGetCorner(p1, ACRX_T("\nУкажите максимальную точку рамки <(1e10,1e10,1e10)>: "), p2);
+    acutPrintf(ACRX_T("\n[corner] rc=%d (%g,%g,%g)"), rc, p2[0], p2[1], p2[2]);
+    ads_point w;
+    acdbUcs2Wcs(p1, w, 0);
+    acutPrintf(ACRX_T("\n[wcs] (%g,%g,%g)"), w[0], w[1], w[2]);
+}
+
+void listSelection(const ads_name ss) {
+    int32_t n = 0;
+    acedSSLength(ss, &n);
+    acutPrintf(ACRX_T("\n[ss] %d:"), static_cast<int>(n));
+    for (int32_t i = 0; i < n; ++i) {
+        ads_name en;
+        if (acedSSName(ss, i, en) != RTNORM) continue;
+        AcDbObjectId id;
+        acdbGetObjectId(id, en);
+        ACHAR h[32];
+        id.handle().getIntoAsciiBuffer(h);
+        acutPrintf(ACRX_T(" %s"), h);
+    }
+}
+
+// The pick loop of a recoding command: picks, keywords switching to a
+// selection, ERRNO 7 for a miss.
+void cmdPick() {
+    for (;;) {
+        acedInitGet(RSG_OTHER, ACRX_T("В S _ S S"));
+        ads_name en;
+        ads_point pt;
+        ads_matrix xf;
+        resbuf* refs = nullptr;
+        int rc = acedNEntSelP(ACRX_T("\nУкажите строку для конвертации [Выбор средствами AutoCAD]: "), en, pt, 0, xf,
+                              &refs);
+        printCode("pick", rc);
+        if (rc == RTNORM) {
+            AcDbObjectId id;
+            acdbGetObjectId(id, en);
+            AcDbEntity* ent = nullptr;
+            if (acdbOpenObject(ent, id, AcDb::kForRead) == Acad::eOk) {
+                acutPrintf(ACRX_T(" %s"), ent->isA()->name());
+                ent->close();
+            }
+            printName("picked", en);
+            acutPrintf(ACRX_T(" at (%g,%g) move (%g,%g)"), pt[0], pt[1], xf[0][3], xf[1][3]);
+            for (resbuf* r = refs; r && r->restype == RTENAME; r = r->rbnext) printName("container", r->resval.rlname);
+            acdbEntUpd(en);
+            if (refs) acutRelRb(refs);
+            continue;
+        }
+        if (rc == RTKWORD) {
+            ads_name ss;
+            int src = acedSSGet(nullptr, nullptr, nullptr, nullptr, ss);
+            printCode("ssget", src);
+            if (src == RTNORM) {
+                listSelection(ss);
+                acedSSFree(ss);
+            }
+            continue;
+        }
+        if (rc == RTCAN || rc == RTREJ) break;
+        resbuf rb{};
+        rb.restype = RTSHORT;
+        acedGetVar(ACRX_T("ERRNO"), &rb);
+        acutPrintf(ACRX_T("\n[errno] %d"), rb.resval.rint);
+        if (rb.resval.rint != 7) break;
+    }
+}
+
+void cmdSelect() {
+    ads_name ss;
+    int rc = acedSSGet(ACRX_T("X"), nullptr, nullptr, nullptr, ss);
+    printCode("all", rc);
+    if (rc == RTNORM) {
+        listSelection(ss);
+        printCode("free", acedSSFree(ss));
+        printCode("free-again", acedSSFree(ss));
+    }
+    ads_point a = {-1, -1, 0}, b = {12, 3, 0};
+    rc = acedSSGet(ACRX_T("W"), a, b, nullptr, ss);
+    printCode("window", rc);
+    if (rc == RTNORM) {
+        listSelection(ss);
+        acedSSFree(ss);
+    }
+    rc = acedSSGet(ACRX_T("C"), a, b, nullptr, ss);
+    printCode("crossing", rc);
+    if (rc == RTNORM) {
+        listSelection(ss);
+        acedSSFree(ss);
+    }
+    rc = acedSSGet(ACRX_T("L"), nullptr, nullptr, nullptr, ss);
+    printCode("last", rc);
+    if (rc == RTNORM) {
+        listSelection(ss);
+        acedSSFree(ss);
+    }
+    resbuf* filter = acutNewRb(0);
+    filter->resval.rstring = acutNewString(ACRX_T("TEXT"));
+    rc = acedSSGet(ACRX_T("X"), nullptr, nullptr, filter, ss);
+    acutRelRb(filter);
+    printCode("texts", rc);
+    if (rc == RTNORM) {
+        listSelection(ss);
+        acedSSFree(ss);
+    }
+    rc = acedSSGet(nullptr, nullptr, nullptr, nullptr, ss);
+    printCode("user", rc);
+    if (rc == RTNORM) {
+        listSelection(ss);
+        acedSSFree(ss);
+    }
+    ads_name last;
+    if (acdbEntLast(last) == RTNORM) printName("entlast", last);
+}
+
+void cmdFile() {
+    resbuf* rb = acutNewRb(RTSTR);
+    int rc = acedGetFileNavDialog(ACRX_T("Файл для сохранения удаленных примитивов:"), ACRX_T("deleted.dwg"),
+                                  ACRX_T("dwg"), ACRX_T("RemoveExtents"), 33, &rb);
+    acutPrintf(ACRX_T("\n[file] rc=%d <%s>"), rc, rc == RTNORM ? rb->resval.rstring : ACRX_T(""));
+    acutRelRb(rb);
+    resbuf* rb2 = nullptr;
+    rc = acedGetFileNavDialog(ACRX_T("Drawing to read"), ACRX_T(""), ACRX_T("dxf"), ACRX_T("Read"), 0, &rb2);
+    acutPrintf(ACRX_T("\n[file] rc=%d <%s>"), rc, rc == RTNORM ? rb2->resval.rstring : ACRX_T(""));
+    if (rb2) acutRelRb(rb2);
+    resbuf* rb3 = nullptr;
+    rc = acedGetFileNavDialog(ACRX_T("New file"), ACRX_T(""), ACRX_T("dxf"), ACRX_T("New"), FND_NEWFILE, &rb3);
+    acutPrintf(ACRX_T("\n[file] rc=%d <%s>"), rc, rc == RTNORM ? rb3->resval.rstring : ACRX_T(""));
+    if (rb3) acutRelRb(rb3);
+}
+
+void showVar(const ACHAR* name) {
+    resbuf rb{};
+    int rc = acedGetVar(name, &rb);
+    if (rc != RTNORM) {
+        acutPrintf(ACRX_T("\n[var] %s rc=%d"), name, rc);
+        return;
+    }
+    if (rb.restype == RTSTR) {
+        acutPrintf(ACRX_T("\n[var] %s=<%s>"), name, rb.resval.rstring);
+        acutDelString(rb.resval.rstring);
+    } else if (rb.restype == RTSHORT) {
+        acutPrintf(ACRX_T("\n[var] %s=%d"), name, rb.resval.rint);
+    } else if (rb.restype == RTREAL) {
+        acutPrintf(ACRX_T("\n[var] %s=%g"), name, rb.resval.rreal);
+    } else {
+        acutPrintf(ACRX_T("\n[var] %s type %d"), name, rb.restype);
+    }
+}
+
+void cmdVar() {
+    showVar(ACRX_T("CLAYER"));
+    showVar(ACRX_T("TEXTSTYLE"));
+    showVar(ACRX_T("CTABLESTYLE"));
+    showVar(ACRX_T("CMDECHO"));
+    showVar(ACRX_T("ERRNO"));
+    showVar(ACRX_T("NOSUCHVAR"));
+    resbuf v{};
+    v.restype = RTSTR;
+    ACHAR layer[] = ACRX_T("NoSuchLayer");
+    v.resval.rstring = layer;
+    printCode("set-clayer-missing", acedSetVar(ACRX_T("CLAYER"), &v));
+    resbuf e{};
+    e.restype = RTSHORT;
+    e.resval.rint = 0;
+    printCode("set-errno", acedSetVar(ACRX_T("ERRNO"), &e));
+    e.resval.rint = 0;
+    printCode("set-cmdecho", acedSetVar(ACRX_T("CMDECHO"), &e));
+    showVar(ACRX_T("CMDECHO"));
+    printCode("set-acadver", acedSetVar(ACRX_T("ACADVER"), &v));
+}
+
+void cmdDocs() {
+    AcApDocManager* dm = acDocManagerPtr();
+    acutPrintf(ACRX_T("\n[docs] count=%d"), dm->documentCount());
+    AcApDocumentIterator* it = dm->newAcApDocumentIterator();
+    for (; !it->done(); it->step()) {
+        AcApDocument* d = it->document();
+        const ACHAR* name = d->fileName();
+        const ACHAR* base = name;
+        for (const ACHAR* p = name; *p; ++p)
+            if (*p == '/') base = p + 1;
+        acutPrintf(ACRX_T("\n[docs] %s%s"), base, d == dm->curDocument() ? ACRX_T(" (current)") : ACRX_T(""));
+    }
+    delete it;
+    AcDbHostApplicationServices* hs = acdbHostApplicationServices();
+    acutPrintf(ACRX_T("\n[docs] working=%hs release=%d"),
+               hs->workingDatabase() == dm->curDocument()->database() ? "current" : "other",
+               hs->releaseMajorVersion() * 10 + hs->releaseMinorVersion());
+}
+
+typedef void (*ResetScaleList)(bool, bool, AcDbDatabase*);
+
+void cmdLib() {
+    HMODULE core = LoadLibraryW(u"accore.dll");
+    if (!core) core = LoadLibraryW(u"acad.exe");
+    acutPrintf(ACRX_T("\n[lib] accore %hs"), core ? "loaded" : "missing");
+    if (core) {
+        FARPROC p = GetProcAddress(core, "?acedResetScaleList@@YAX_N0PEAVAcDbDatabase@@@Z");
+        acutPrintf(ACRX_T("\n[lib] reset %hs"), p ? "found" : "missing");
+        if (p) reinterpret_cast<ResetScaleList>(p)(true, false, acdbHostApplicationServices()->workingDatabase());
+        acutPrintf(ACRX_T("\n[lib] missing export %hs"), GetProcAddress(core, "?nothing@@") ? "found" : "absent");
+        printCode("free", FreeLibrary(core));
+    }
+    acutPrintf(ACRX_T("\n[lib] nosuch.dll %hs"), LoadLibraryW(u"nosuch.dll") ? "loaded" : "refused");
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<const void*>(&cmdLib), &self);
+    char16_t path[512];
+    DWORD n = GetModuleFileNameW(self, path, 512);
+    const char16_t* base = path;
+    for (DWORD i = 0; i < n; ++i)
+        if (path[i] == u'/') base = path + i + 1;
+    acutPrintf(ACRX_T("\n[lib] self=%ls same-as-appId=%hs"), n ? base : u"?",
+               static_cast<void*>(self) == appId ? "yes" : "no");
+    acutPrintf(ACRX_T("\n[lib] thread locale %0xh"), GetThreadLocale());
+}
+
+void cmdMsg() {
+    int r = MessageBoxW(reinterpret_cast<HWND>(adsw_acadMainWnd()), u"Невозможно зарегистрировать приложение",
+                        u"edtest", MB_OK | MB_ICONERROR);
+    printCode("msgbox", r);
+    r = MessageBoxW(adsw_acadMainWnd(), u"Continue?", u"edtest", MB_YESNO);
+    printCode("msgbox-yesno", r);
+}
+
+void cmdDup() {
+    AcEdCommandStack* cs = commandStack();
+    Acad::ErrorStatus es = cs->addCommand(kGroup, ACRX_T("TPRINT"), ACRX_T("TPRINT"), ACRX_CMD_MODAL, cmdPrint);
+    acutPrintf(ACRX_T("\n[dup] %s"), acadErrorStatusText(es));
+    es = cs->addCommand(kGroup, ACRX_T("TTEMP"), ACRX_T("ВРЕМ"), ACRX_CMD_TRANSPARENT, cmdPrint);
+    acutPrintf(ACRX_T("\n[dup] add TTEMP %s"), acadErrorStatusText(es));
+    AcEdCommand* c = cs->lookupCmd(ACRX_T("TTEMP"), true);
+    acutPrintf(ACRX_T("\n[dup] lookup %s flags=%d"), c ? c->localName() : ACRX_T("-"), c ? c->commandFlags() : -1);
+    es = cs->removeCmd(kGroup, ACRX_T("TTEMP"));
+    acutPrintf(ACRX_T("\n[dup] remove %s"), acadErrorStatusText(es));
+    es = cs->removeCmd(kGroup, ACRX_T("TTEMP"));
+    acutPrintf(ACRX_T("\n[dup] remove again %s"), acadErrorStatusText(es));
+}
+
+struct CommandRow {
+    const ACHAR* name;
+    AcRxFunctionPtr fn;
+};
+
+const CommandRow kCommands[] = {
+    {ACRX_T("TPRINT"), cmdPrint}, {ACRX_T("TKWORD"), cmdKword}, {ACRX_T("TPOINT"), cmdPoint},
+    {ACRX_T("TPICK"), cmdPick},   {ACRX_T("TSEL"), cmdSelect},  {ACRX_T("TFILE"), cmdFile},
+    {ACRX_T("TVAR"), cmdVar},     {ACRX_T("TDOCS"), cmdDocs},   {ACRX_T("TLIB"), cmdLib},
+    {ACRX_T("TMSG"), cmdMsg},     {ACRX_T("TDUP"), cmdDup},
+};
+
+// --- LISP functions ---------------------------------------------------------------
+int tsum() {
+    long sum = 0;
+    for (resbuf* a = acedGetArgs(); a; a = a->rbnext) {
+        switch (a->restype) {
+        case RTSHORT:
+            sum += a->resval.rint;
+            acutPrintf(ACRX_T("\n[tsum] short %d"), a->resval.rint);
+            break;
+        case RTLONG:
+            sum += a->resval.rlong;
+            acutPrintf(ACRX_T("\n[tsum] long %d"), static_cast<int>(a->resval.rlong));
+            break;
+        case RTREAL: acutPrintf(ACRX_T("\n[tsum] real %g"), a->resval.rreal); break;
+        case RTSTR: acutPrintf(ACRX_T("\n[tsum] string <%s>"), a->resval.rstring); break;
+        case RTNIL: acutPrintf(ACRX_T("\n[tsum] nil")); break;
+        case RTT: acutPrintf(ACRX_T("\n[tsum] T")); break;
+        case RTENAME: acutPrintf(ACRX_T("\n[tsum] entity %I64X"), a->resval.rlname[0]); break;
+        default: acutPrintf(ACRX_T("\n[tsum] type %d"), a->restype); break;
+        }
+    }
+    acedRetInt(static_cast<int>(sum));
+    return RSRSLT;
+}
+
+// Called through kInvkSubrMsg (no direct call registered).
+void tlocale() {
+    acedGetArgs();
+    acutPrintf(ACRX_T("\nGetSystemDefaultLCID=%0xh"), GetSystemDefaultLCID());
+    acutPrintf(ACRX_T("\nGetThreadLocale=%0xh"), GetThreadLocale());
+    SetThreadLocale(65561);
+    acedRetVoid();
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) int acrxGetApiVersion() {
+    return EDTEST_API_VERSION;
+}
+
+extern "C" __attribute__((visibility("default"))) AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* id) {
+    if (msg < 0 || msg > 15) return AcRx::kRetOK;
+    acutPrintf(ACRX_T("\n[edtest] %hs"), acrxMessageName(msg));
+    switch (msg) {
+    case AcRx::kInitAppMsg: {
+        appId = id;
+#ifdef EDTEST_FAIL_INIT
+        return AcRx::kRetError;
+#endif
+        linker()->unlockApplication(id);
+        linker()->registerAppMDIAware(id);
+        for (const CommandRow& r : kCommands) commandStack()->addCommand(kGroup, r.name, r.name, ACRX_CMD_MODAL, r.fn);
+        // The demand-load entry, as the cleanup module writes it.
+        char16_t path[1024];
+        DWORD n = GetModuleFileNameW(static_cast<HMODULE>(id), path, 1024);
+        if (n > 0) {
+            AcadAppInfo info;
+            info.setAppName(ACRX_T("EdTest"));
+            ACHAR module[1024];
+            for (DWORD i = 0; i <= n; ++i) module[i] = static_cast<ACHAR>(path[i]);  // ASCII build paths
+            info.setModuleName(module);
+            info.setAppDesc(ACRX_T("EdTest"));
+            info.setLoadReason(AcadAppInfo::kOnCommandInvocation);
+            if (info.writeToRegistry() == AcadAppInfo::eOk) {
+                info.writeCommandNameToRegistry(ACRX_T("TPRINT"), ACRX_T("TPRINT"));
+                info.writeCommandNameToRegistry(ACRX_T("TDOCS"), ACRX_T("TDOCS"));
+            } else {
+                acutPrintf(ACRX_T("\n[edtest] registry not written"));
+            }
+        }
+        break;
+    }
+    case AcRx::kUnloadAppMsg:
+        commandStack()->removeGroup(kGroup);
+        break;
+    case AcRx::kLoadDwgMsg:
+        acedDefun(ACRX_T("tsum"), 0);
+        acedRegFunc(tsum, 0);
+        acedDefun(ACRX_T("tlocale"), 1);
+        break;
+    case AcRx::kUnloadDwgMsg:
+        acedUndef(ACRX_T("tsum"), 0);
+        acedUndef(ACRX_T("tlocale"), 1);
+        break;
+    case AcRx::kInvkSubrMsg:
+        if (acedGetFunCode() == 1) tlocale();
+        break;
+    default:
+        break;
+    }
+    return AcRx::kRetOK;
+}
