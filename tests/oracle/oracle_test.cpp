@@ -86,9 +86,11 @@ TEST_P(MadeByEzdxf, RenamesReachEveryReference) {
     rename<AcDbTextStyleTable>(db_, ACRX_T("Шрифт"), ACRX_T("Основной"));
     rename<AcDbDimStyleTable>(db_, ACRX_T("Размеры"), ACRX_T("ГОСТ"));
     rename<AcDbBlockTable>(db_, ACRX_T("Штамп"), ACRX_T("Штамп-2"));
-    EXPECT_EQ(check("layer:Стены=Несущие стены;linetype:Штрих=Пунктир;style:Шрифт=Основной;"
-                    "dimstyle:Размеры=ГОСТ;block:Штамп=Штамп-2"),
-              0);
+    // The checker takes its arguments in UTF-8, whatever the build's literals are.
+    const char8_t* renames =
+        u8"layer:Стены=Несущие стены;linetype:Штрих=Пунктир;style:Шрифт=Основной;"
+        u8"dimstyle:Размеры=ГОСТ;block:Штамп=Штамп-2";
+    EXPECT_EQ(check(reinterpret_cast<const char*>(renames)), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, MadeByEzdxf,
