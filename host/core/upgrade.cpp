@@ -341,6 +341,7 @@ private:
             h->tags = std::make_unique<TagList>(TagList{{0, "TABLE", nullptr},
                                                         {2, tableTypeName(h->table), nullptr}});
             t.head = h;
+            t.present = true;
             for (Entry* r : t.records) r->owner = h;
         }
         // The known tables in the order R2000 lists them; a table this host
@@ -550,7 +551,12 @@ private:
     // ----- blocks and entities -----
 
     void shapeBlocks() {
-        std::vector<Entry*> order = d_.blockOrder;
+        // A block the file defines twice was merged into one record by the
+        // loader; it is written once.
+        std::vector<Entry*> order;
+        for (Entry* rec : d_.blockOrder)
+            if (std::find(order.begin(), order.end(), rec) == order.end()) order.push_back(rec);
+        d_.blockOrder = order;
         for (Entry* rec : d_.table(TableKind::BlockRecord).records)
             if (rec->block && std::find(order.begin(), order.end(), rec) == order.end())
                 order.push_back(rec);
@@ -565,7 +571,7 @@ private:
     }
 
     void shapeWithChildren(Entry* e, uint64_t owner) {
-        const std::string& type = d_.typeName(e);
+        const std::string type = d_.typeName(e);  // a copy: new types may be interned below
         shapeEntity(e, owner, 0, false);
         const bool poly = type == "POLYLINE";
         const bool insert = type == "INSERT";
@@ -598,7 +604,7 @@ private:
     }
 
     void shapeEntity(Entry* e, uint64_t owner, int parentFlags, bool hasParent) {
-        const std::string& type = d_.typeName(e);
+        const std::string type = d_.typeName(e);  // a copy: new types may be interned below
         RecordParts p = split(d_.ownTags(e), 5, type);
         TagList out = startRecord(p, 5, e->handle, owner);
         if (p.marked) {

@@ -808,6 +808,20 @@ TEST(UpgradeRobustness, DamagedFilesNeverCrash) {
     inputs.push_back(dxf({{0, "SECTION"}, {2, "ENTITIES"}, {0, "VERTEX"}, {8, "0"}, {0, "SEQEND"},
                           {0, "ATTRIB"}, {0, "ENDSEC"}, {0, "EOF"}}));
     inputs.push_back(dxf({{0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {0, "ENDBLK"}, {0, "ENDSEC"}, {0, "EOF"}}));
+    // The same block defined twice, and blocks named like the spaces in
+    // other spellings.
+    inputs.push_back(dxf({{0, "SECTION"}, {2, "BLOCKS"},
+                          {0, "BLOCK"}, {8, "0"}, {2, "A"}, {70, "0"}, {10, "0.0"}, {20, "0.0"},
+                          {0, "POINT"}, {8, "0"}, {10, "0.0"}, {20, "0.0"}, {0, "ENDBLK"}, {8, "0"},
+                          {0, "BLOCK"}, {8, "0"}, {2, "a"}, {70, "0"}, {10, "0.0"}, {20, "0.0"},
+                          {0, "POINT"}, {8, "0"}, {10, "1.0"}, {20, "1.0"}, {0, "ENDBLK"}, {8, "0"},
+                          {0, "BLOCK"}, {8, "0"}, {2, "*MODEL_SPACE"}, {70, "0"}, {10, "0.0"}, {20, "0.0"},
+                          {0, "ENDBLK"}, {8, "0"},
+                          {0, "BLOCK"}, {8, "0"}, {2, "$PAPER_SPACE"}, {70, "0"}, {10, "0.0"}, {20, "0.0"},
+                          {0, "ENDBLK"}, {8, "0"},
+                          {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"},
+                          {0, "INSERT"}, {8, "0"}, {66, "1"}, {2, "A"}, {10, "0.0"}, {20, "0.0"},
+                          {0, "ENDSEC"}, {0, "EOF"}}));
     int upgraded = 0;
     for (const std::string& in : inputs) {
         Drawing d;
@@ -816,6 +830,11 @@ TEST(UpgradeRobustness, DamagedFilesNeverCrash) {
         if (!d.upgraded) continue;
         ++upgraded;
         ASSERT_TRUE(hostcore::saveDxf(d, hostcore::SaveOptions{"AC1015"}, out, error)) << error;
+        checkStructure(out);
+        if (::testing::Test::HasFailure()) {
+            ADD_FAILURE() << "for the input\n" << in;
+            break;
+        }
         Drawing again;
         EXPECT_TRUE(hostcore::loadDxf(again, out, error)) << error;
         EXPECT_FALSE(again.fromR12);
