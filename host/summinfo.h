@@ -1,5 +1,10 @@
 // Drawing properties: title, subject, author, keywords, comments, last saved
-// by, revision number, hyperlink base and the user's custom properties.
+// by, revision number, hyperlink base and any number of custom properties.
+//
+// acdbGetSummaryInfo hands over a copy of a database's properties that the
+// caller deletes; changes reach the drawing only through acdbPutSummaryInfo.
+// Every getter hands over a heap string the caller releases with acStrFree;
+// setters and addCustomSummaryInfo copy what they are given.
 #pragma once
 
 #include "host/dbmain.h"
@@ -39,7 +44,9 @@ public:
     Acad::ErrorStatus getCustomSummaryInfo(int index, ACHAR*& key, ACHAR*& value) const;
     Acad::ErrorStatus getCustomSummaryInfo(const ACHAR* key, ACHAR*& value) const;
     Acad::ErrorStatus setCustomSummaryInfo(int index, const ACHAR* key, const ACHAR* value);
-    // Adds a property at the end; eDuplicateKey when the key is in use (compared without regard to case).
+    // Adds a property at the end. Keys may repeat (a drawing may hold the same
+    // key twice, and removing and adding back must not lose a pair); lookups
+    // by key find the first, without regard to case.
     Acad::ErrorStatus addCustomSummaryInfo(const ACHAR* key, const ACHAR* value);
     Acad::ErrorStatus deleteCustomSummaryInfo(int index);
     Acad::ErrorStatus deleteCustomSummaryInfo(const ACHAR* key);
@@ -53,6 +60,7 @@ private:
 };
 
 // The database's properties as a new object the caller deletes.
+// eNullObjectPointer for a null database.
 ARXHOST_API Acad::ErrorStatus acdbGetSummaryInfo(AcDbDatabase* db, AcDbDatabaseSummaryInfo*& info);
 // Stores the properties into the database they were read from. eNoDatabase
 // when that database is gone.

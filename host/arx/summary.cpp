@@ -1,4 +1,5 @@
-// Drawing properties.
+// Drawing properties behind AcDbDatabaseSummaryInfo: a copy taken from the
+// drawing (host/core/summary.h) and stored back as a whole.
 #include "host/arx/internal.h"
 #include "host/core/summary.h"
 
@@ -71,16 +72,13 @@ ErrorStatus AcDbDatabaseSummaryInfo::getCustomSummaryInfo(const ACHAR* key, ACHA
 }
 
 ErrorStatus AcDbDatabaseSummaryInfo::setCustomSummaryInfo(int index, const ACHAR* key, const ACHAR* value) {
-    if (index < 0 || index >= numCustomInfo() || !key || !value || !key[0]) return Acad::eInvalidInput;
-    int other = findKey(state_->info, key);
-    if (other >= 0 && other != index) return Acad::eDuplicateKey;
+    if (index < 0 || index >= numCustomInfo() || !key || !value) return Acad::eInvalidInput;
     state_->info.custom[static_cast<std::size_t>(index)] = {toUtf8(key), toUtf8(value)};
     return Acad::eOk;
 }
 
 ErrorStatus AcDbDatabaseSummaryInfo::addCustomSummaryInfo(const ACHAR* key, const ACHAR* value) {
-    if (!key || !value || !key[0]) return Acad::eInvalidInput;
-    if (findKey(state_->info, key) >= 0) return Acad::eDuplicateKey;
+    if (!key || !value) return Acad::eInvalidInput;
     state_->info.custom.emplace_back(toUtf8(key), toUtf8(value));
     return Acad::eOk;
 }
@@ -104,7 +102,7 @@ AcDbDatabase* AcDbDatabaseSummaryInfo::database() const {
 
 ErrorStatus acdbGetSummaryInfo(AcDbDatabase* db, AcDbDatabaseSummaryInfo*& info) {
     info = nullptr;
-    if (!db) return Acad::eNoDatabase;
+    if (!db) return Acad::eNullObjectPointer;
     AcDbDatabaseSummaryInfo* p = Access::newSummaryInfo();
     SummaryState& s = Access::state(p);
     s.db = db;
