@@ -299,6 +299,7 @@ public:
         for (int k = 0; k < kTableCount; ++k) shapeTable(static_cast<TableKind>(k));
         addStandardEntries();
         shapeBlocks();
+        registerApplications();
         countTables();
         addObjects();
         arrangeSections();
@@ -604,8 +605,15 @@ private:
     }
 
     void shapeEntity(Entry* e, uint64_t owner, int parentFlags, bool hasParent) {
-        const std::string type = d_.typeName(e);  // a copy: new types may be interned below
+        std::string type = d_.typeName(e);  // a copy: new types may be interned below
         RecordParts p = split(d_.ownTags(e), 5, type);
+        if (type == "3DLINE") {
+            // Releases before 11 drew 3D lines as their own type; LINE has
+            // been a 3D line since, and R2000 knows only LINE.
+            type = "LINE";
+            e->type = d_.internType(type);
+            p.head.value = type;
+        }
         TagList out = startRecord(p, 5, e->handle, owner);
         if (p.marked) {
             append(out, p.body);
@@ -714,6 +722,22 @@ private:
             default: break;
         }
         own.push_back({90, std::to_string(flags), nullptr});
+    }
+
+    // Extended data names its application, which R2000 wants registered in
+    // the APPID table; an application the file uses without registering it
+    // is registered under the name the data uses.
+    void registerApplications() {
+        // By index: registering adds entries to the deque.
+        for (std::size_t i = 0; i < d_.entries.size(); ++i) {
+            Entry& e = d_.entries[i];
+            if (!e.tags || e.erased()) continue;
+            for (Tag& t : *e.tags) {
+                if (t.code != 1001 || t.ref || t.value.empty()) continue;
+                if (d_.lookup(TableKind::AppId, t.value)) continue;  // registered in another spelling
+                t.ref = addEntry(TableKind::AppId, t.value, {{70, "0"}}, false);
+            }
+        }
     }
 
     // An entity on a layer the file does not define: the layer is created as

@@ -370,7 +370,7 @@ std::string spaceName(const std::string& v) {
 // data is the same. The original's handle and owner are left out (the output
 // has its own, checked elsewhere).
 bool keeps(const Record& orig, const Record& out, std::string& why) {
-    if (orig.type() != out.type()) return false;
+    if (orig.type() != out.type() && !(orig.type() == "3DLINE" && out.type() == "LINE")) return false;
     std::map<int, std::vector<std::string>> a, b;
     TagVec xa, xb;
     const int hc = orig.type() == "DIMSTYLE" ? 105 : 5;
@@ -594,7 +594,9 @@ std::string richR12(bool handles, bool damaged = false) {
         // The 3D polyline ends before the DIMENSION.
         out.insert(out.find("  0\nDIMENSION\n"), seqend);
     } else {
-        out.insert(out.find("  0\nFOO\n"), "  0\nVERTEX\n  8\n0\n 10\n1.0\n 20\n1.0\n  0\nATTRIB\n  8\n0\n");
+        out.insert(out.find("  0\nFOO\n"), "  0\nVERTEX\n  8\n0\n 10\n1.0\n 20\n1.0\n  0\nATTRIB\n  8\n0\n"
+                                            "  0\n3DLINE\n  8\n0\n 10\n1.0\n 20\n2.0\n 30\n3.0\n"
+                                            " 11\n4.0\n 21\n5.0\n 31\n6.0\n1001\nUNREG\n1000\nx\n");
     }
     if (handles) {
         // Give the LINEs handles (two of them the same in the damaged file).
@@ -738,6 +740,12 @@ TEST(UpgradeShape, RichFileWithoutHandles) {
         EXPECT_NE(r.first(1001), nullptr);
     }
     EXPECT_EQ(viewports, 1);
+    // The application the file used without registering it is registered;
+    // the pre-R11 3D line is a LINE.
+    EXPECT_TRUE(std::any_of(f.records.begin(), f.records.end(), [](const Record& r) {
+        return r.type() == "APPID" && *r.first(2) == "UNREG";
+    }));
+    EXPECT_EQ(out.find("3DLINE"), std::string::npos);
     // Created standard entries come before the file's own.
     std::vector<std::string> ltypes;
     for (const Record& r : f.records)
@@ -752,12 +760,13 @@ TEST(UpgradeShape, FileHandlesAreKeptAndDuplicatesReplaced) {
     std::vector<std::string> lineHandles;
     for (const Record& r : f.records)
         if (r.type() == "LINE") lineHandles.push_back(r.handle());
-    // The block's LINE has 40, the two LINEs of ENTITIES 41 and 41 (a
-    // duplicate): one of the two 41s is given a fresh handle.
-    ASSERT_EQ(lineHandles.size(), 3u);
+    // The block's LINE has 40, the former 3DLINE none, the two LINEs of
+    // ENTITIES 41 and 41 (a duplicate): one of the two 41s is given a fresh
+    // handle.
+    ASSERT_EQ(lineHandles.size(), 4u);
     EXPECT_EQ(lineHandles[0], "40");
-    EXPECT_TRUE(lineHandles[1] == "41" || lineHandles[2] == "41");
-    EXPECT_NE(lineHandles[1], lineHandles[2]);
+    EXPECT_TRUE(lineHandles[2] == "41" || lineHandles[3] == "41");
+    EXPECT_NE(lineHandles[2], lineHandles[3]);
     // ENDBLK handles of the file (20, 21) survive.
     std::set<std::string> endblks;
     for (const Record& r : f.records)
