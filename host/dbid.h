@@ -1,8 +1,10 @@
 // Handles and object ids.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "host/acadstrc.h"
 #include "host/acdb.h"
@@ -63,4 +65,19 @@ public:
 
 private:
     hostcore::Entry* entry_ = nullptr;
+};
+
+// A list of object ids.
+class AcDbObjectIdArray : public std::vector<AcDbObjectId> {
+public:
+    using std::vector<AcDbObjectId>::vector;
+    int length() const { return static_cast<int>(size()); }
+    int logicalLength() const { return length(); }
+    bool isEmpty() const { return empty(); }
+    AcDbObjectIdArray& append(const AcDbObjectId& id) {
+        push_back(id);
+        return *this;
+    }
+    bool contains(const AcDbObjectId& id) const { return std::find(begin(), end(), id) != end(); }
+    void setLogicalLength(int n) { resize(n < 0 ? 0 : static_cast<std::size_t>(n)); }
 };

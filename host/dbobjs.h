@@ -55,6 +55,24 @@ public:
     Acad::ErrorStatus setDescription(const ACHAR* text);
 };
 
+// A raster image's definition: the file the image comes from. Definitions are
+// filed in the image dictionary (key ACAD_IMAGE_DICT of the root dictionary).
+class ARXHOST_API AcDbRasterImageDef : public AcDbObject {
+public:
+    ACRX_DECLARE_MEMBERS(AcDbRasterImageDef);
+    AcDbRasterImageDef();
+    ~AcDbRasterImageDef() override;
+    // Id of the drawing's image dictionary; null when it has none.
+    static AcDbObjectId imageDictionary(AcDbDatabase* db);
+    // The image file's path as a copy the caller releases.
+    ACHAR* sourceFileName() const;
+    Acad::ErrorStatus setSourceFileName(const ACHAR* path);
+    // The host keeps no image in memory: loading succeeds without reading the
+    // file, and the images that show the definition need no update.
+    Acad::ErrorStatus load();
+    Acad::ErrorStatus updateEntities() const;
+};
+
 // The host's layouts as the editor shows them. This host has no layout tabs to
 // redraw; the manager counts the requests.
 class ARXHOST_API AcDbLayoutManager {

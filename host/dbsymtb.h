@@ -212,6 +212,11 @@ public:
     bool isLayout() const;
     bool isAnonymous() const;
 
+    // The block references (INSERT records) that show this block; with
+    // directOnly false also those that show a block holding such a reference.
+    Acad::ErrorStatus getBlockReferenceIds(AcDbObjectIdArray& ids, bool directOnly = true,
+                                           bool forceValidity = false) const;
+
     // Walks the block's entities as they were when the iterator was made.
     Acad::ErrorStatus newIterator(AcDbBlockTableRecordIterator*& it, bool atBeginning = true,
                                   bool skipDeleted = true) const;

@@ -8,12 +8,16 @@ using namespace arxhost;
 
 namespace {
 
-// The index of the first `code` tag after the subclass marker `sub`.
+// The index of the first `code` tag after the subclass marker `sub`; in a
+// record without subclass markers (as R12 wrote them), the first of the record.
 int findAfter(const TagList& t, const char* sub, int code) {
+    bool markers = false;
     for (std::size_t i = 1; i < t.size(); ++i) {
-        if (t[i].code == 100 && t[i].value == sub) return findTag(t, code, i + 1);
+        if (t[i].code != 100) continue;
+        if (t[i].value == sub) return findTag(t, code, i + 1);
+        markers = true;
     }
-    return -1;
+    return markers ? -1 : findTag(t, code);
 }
 
 ErrorStatus setAfter(AcDbObject* o, ErrorStatus writable, const char* sub, int code, const ACHAR* text) {

@@ -152,6 +152,30 @@ ErrorStatus AcDbTableStyle::setDescription(const ACHAR* text) {
     return Acad::eOk;
 }
 
+// --- raster image definitions ---------------------------------------------------
+
+AcDbRasterImageDef::AcDbRasterImageDef() { st(this).tags = defaultTags("IMAGEDEF"); }
+AcDbRasterImageDef::~AcDbRasterImageDef() = default;
+
+AcDbObjectId AcDbRasterImageDef::imageDictionary(AcDbDatabase* db) {
+    if (!db || !isLiveDatabase(db)) return AcDbObjectId();
+    const Drawing& d = *drawingOf(db);
+    return AcDbObjectId(dictLookup(d, d.rootDictionary, "ACAD_IMAGE_DICT"));
+}
+
+ACHAR* AcDbRasterImageDef::sourceFileName() const { return textIn(this, "AcDbRasterImageDef", 1); }
+
+ErrorStatus AcDbRasterImageDef::setSourceFileName(const ACHAR* path) {
+    ErrorStatus es = checkWritable();
+    if (es != Acad::eOk) return es;
+    if (!path) return Acad::eInvalidInput;
+    setIn(this, "AcDbRasterImageDef", 1, toUtf8(path));
+    return Acad::eOk;
+}
+
+ErrorStatus AcDbRasterImageDef::load() { return checkWritable(); }
+ErrorStatus AcDbRasterImageDef::updateEntities() const { return Acad::eOk; }
+
 // --- layout manager ----------------------------------------------------------------
 
 AcDbLayoutManager::AcDbLayoutManager() = default;

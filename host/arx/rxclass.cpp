@@ -46,6 +46,7 @@ ARX_DEFINE_CLASS(AcDbGroup, AcDbObject, "GROUP")
 ARX_DEFINE_CLASS(AcDbLayout, AcDbObject, "LAYOUT")
 ARX_DEFINE_CLASS(AcDbMlineStyle, AcDbObject, "MLINESTYLE")
 ARX_DEFINE_CLASS(AcDbTableStyle, AcDbObject, "TABLESTYLE")
+ARX_DEFINE_CLASS(AcDbRasterImageDef, AcDbObject, "IMAGEDEF")
 ARX_DEFINE_CLASS(AcDbSymbolTable, AcDbObject, "TABLE")
 ARX_DEFINE_CLASS(AcDbBlockTable, AcDbSymbolTable, "TABLE")
 ARX_DEFINE_CLASS(AcDbLayerTable, AcDbSymbolTable, "TABLE")
@@ -93,6 +94,7 @@ const Kind kKinds[] = {
     {"LAYOUT", &AcDbLayout::desc},
     {"MLINESTYLE", &AcDbMlineStyle::desc},
     {"TABLESTYLE", &AcDbTableStyle::desc},
+    {"IMAGEDEF", &AcDbRasterImageDef::desc},
     {"BLOCK_RECORD", &AcDbBlockTableRecord::desc},
     {"LAYER", &AcDbLayerTableRecord::desc},
     {"STYLE", &AcDbTextStyleTableRecord::desc},
@@ -158,6 +160,7 @@ AcDbObject* instantiate(const AcRxClass* c) {
     if (c == AcDbLayout::desc()) return new AcDbLayout();
     if (c == AcDbMlineStyle::desc()) return new AcDbMlineStyle();
     if (c == AcDbTableStyle::desc()) return new AcDbTableStyle();
+    if (c == AcDbRasterImageDef::desc()) return new AcDbRasterImageDef();
     if (c == AcDbBlockTableRecord::desc()) return new AcDbBlockTableRecord();
     if (c == AcDbLayerTableRecord::desc()) return new AcDbLayerTableRecord();
     if (c == AcDbTextStyleTableRecord::desc()) return new AcDbTextStyleTableRecord();

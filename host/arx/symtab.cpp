@@ -1,4 +1,5 @@
 // Symbol tables, their records and iterators; blocks and their entities.
+#include <algorithm>
 #include <cstdlib>
 
 #include "host/arx/internal.h"
@@ -240,6 +241,48 @@ bool AcDbBlockTableRecord::isLayout() const {
 bool AcDbBlockTableRecord::isAnonymous() const {
     const std::string* n = tagValue(st(this).tags, 2);
     return (n && !n->empty() && n->front() == '*' && !isLayout()) || (flags70(beginTags(this)) & 1) != 0;
+}
+
+namespace {
+// Every INSERT of the drawing that shows `block`.
+void referencesOf(const Drawing& d, const Entry* block, std::vector<Entry*>& out) {
+    auto visit = [&](Entry* e) {
+        if (e->erased() || d.typeName(e) != "INSERT") return;
+        const TagList t = currentTags(d, e);
+        int i = findTag(t, 2);
+        if (i < 0) return;
+        const Tag& g = t[static_cast<std::size_t>(i)];
+        Entry* target = g.ref ? g.ref : findRecord(d, TableKind::BlockRecord, g.value);
+        if (target == block) out.push_back(e);
+    };
+    for (Entry* rec : d.table(TableKind::BlockRecord).records) {
+        if (rec->erased() || !rec->block) continue;
+        for (Entry* e = rec->block->first; e; e = e->next) visit(e);
+    }
+    for (Entry* e : d.orphanEntities) visit(e);
+}
+}  // namespace
+
+ErrorStatus AcDbBlockTableRecord::getBlockReferenceIds(AcDbObjectIdArray& ids, bool directOnly, bool) const {
+    const Entry* self = st(this).entry;
+    if (!self) return Acad::eNotInDatabase;
+    const Drawing& d = *self->drawing;
+    std::vector<const Entry*> blocks{self};
+    std::vector<Entry*> refs;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        std::size_t before = refs.size();
+        referencesOf(d, blocks[i], refs);
+        if (directOnly) break;
+        // References inside other blocks make those blocks show this one too.
+        for (std::size_t k = before; k < refs.size(); ++k) {
+            const Entry* owner = refs[k]->owner;
+            if (owner && owner != d.modelSpace && owner != d.paperSpace &&
+                std::find(blocks.begin(), blocks.end(), owner) == blocks.end())
+                blocks.push_back(owner);
+        }
+    }
+    for (Entry* r : refs) ids.append(AcDbObjectId(r));
+    return Acad::eOk;
 }
 
 ErrorStatus AcDbBlockTableRecord::newIterator(AcDbBlockTableRecordIterator*& it, bool atBeginning,

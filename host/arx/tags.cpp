@@ -194,6 +194,16 @@ TagList defaultTags(std::string_view dxf) {
         t.push_back(T(71, "0"));
         t.push_back(T(40, "0.06"));
         t.push_back(T(41, "0.06"));
+    } else if (dxf == "IMAGEDEF") {
+        t.push_back(T(100, "AcDbRasterImageDef"));
+        t.push_back(T(90, "0"));
+        t.push_back(T(1, ""));
+        t.push_back(T(10, "1.0"));
+        t.push_back(T(20, "1.0"));
+        t.push_back(T(11, "1.0"));
+        t.push_back(T(21, "1.0"));
+        t.push_back(T(280, "1"));
+        t.push_back(T(281, "0"));
     } else if (dxf == "TEXT") {
         ent("AcDbText", {origin[0], origin[1], origin[2], T(40, "2.5"), T(1, ""), T(100, "AcDbText")});
     } else if (dxf == "ATTRIB") {

@@ -170,3 +170,68 @@ print(doc.header['$CMLSTYLE'], 'Basic' in doc.rootdict['ACAD_MLINESTYLE'], list(
     EXPECT_TRUE(d->has(ACRX_T("basic")));
     d->close();
 }
+
+TEST(NamedObjects, BlockReferencesAndImageDefinitions) {
+    SKIP_WITHOUT_EZDXF();
+    TempDir dir;
+    const std::string path = dir.file("refs.dxf");
+    bool ok = false;
+    std::string out = runPython(R"PY(
+import sys, ezdxf
+doc = ezdxf.new('R2018')
+b = doc.blocks.new('B')
+b.add_line((0, 0), (1, 0))
+c = doc.blocks.new('C')
+c.add_blockref('B', (0, 0))
+msp = doc.modelspace()
+msp.add_blockref('B', (0, 0))
+msp.add_blockref('B', (2, 0))
+msp.add_blockref('C', (4, 0))
+d = doc.add_image_def(filename='images/plan.png', size_in_pixel=(10, 10))
+msp.add_image(d, insert=(0, 0), size_in_units=(1, 1))
+doc.saveas(sys.argv[1])
+)PY",
+                                path, ok);
+    ASSERT_TRUE(ok) << out;
+    AcDbDatabase db(false, true);
+    ASSERT_EQ(db.readDwgFile(host(path).c_str()), Acad::eOk);
+    AcDbBlockTable* bt = nullptr;
+    ASSERT_EQ(db.getSymbolTable(bt, AcDb::kForRead), Acad::eOk);
+    AcDbBlockTableRecord* b = nullptr;
+    ASSERT_EQ(bt->getAt(ACRX_T("B"), b, AcDb::kForRead), Acad::eOk);
+    bt->close();
+    AcDbObjectIdArray direct, all;
+    ASSERT_EQ(b->getBlockReferenceIds(direct), Acad::eOk);
+    ASSERT_EQ(b->getBlockReferenceIds(all, false), Acad::eOk);
+    b->close();
+    EXPECT_EQ(direct.length(), 3);
+    EXPECT_EQ(all.length(), 4);
+    for (const AcDbObjectId& id : direct) EXPECT_TRUE(all.contains(id));
+
+    AcDbObjectId images = AcDbRasterImageDef::imageDictionary(&db);
+    ASSERT_FALSE(images.isNull());
+    EXPECT_TRUE(AcDbRasterImageDef::imageDictionary(nullptr).isNull());
+    AcDbDictionary* dict = nullptr;
+    ASSERT_EQ(acdbOpenObject(dict, images, AcDb::kForWrite), Acad::eOk);
+    AcDbDictionaryIterator* it = dict->newIterator();
+    ASSERT_FALSE(it->done());
+    AcDbRasterImageDef* def = nullptr;
+    ASSERT_EQ(acdbOpenObject(def, it->objectId(), AcDb::kForWrite), Acad::eOk);
+    EXPECT_TRUE(dict->setName(it->name(), host(u8"план").c_str()));
+    delete it;
+    EXPECT_EQ(u8(take(def->sourceFileName())), "images/plan.png");
+    ASSERT_EQ(def->setSourceFileName(host(u8"картинки/план.png").c_str()), Acad::eOk);
+    EXPECT_EQ(def->load(), Acad::eOk);
+    EXPECT_EQ(def->updateEntities(), Acad::eOk);
+    def->close();
+    dict->close();
+    ASSERT_EQ(db.saveAs(host(path).c_str()), Acad::eOk);
+    out = runPython(R"PY(
+import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+print(list(doc.rootdict['ACAD_IMAGE_DICT'].keys()), [i.image_def.dxf.filename for i in doc.modelspace().query('IMAGE')])
+)PY",
+                    path, ok);
+    ASSERT_TRUE(ok) << out;
+    EXPECT_EQ(out, U8(u8"['план'] ['картинки/план.png']\n"));
+}
