@@ -63,8 +63,8 @@ const Version kVersions[] = {{"2000", "AC1015", AcDb::kDHL_1015}, {"2004", "AC10
                              {"2007", "AC1021", AcDb::kDHL_1021}, {"2010", "AC1024", AcDb::kDHL_1024},
                              {"2013", "AC1027", AcDb::kDHL_1027}, {"2018", "AC1032", AcDb::kDHL_1032}};
 
-const Version* ownVersion(AcDbDatabase* db) {
-    AcDb::AcDbDwgVersion v = db->originalFileVersion();
+const Version* ownVersion(const Document* d) {
+    AcDb::AcDbDwgVersion v = d->saveVersion != AcDb::kDHL_CURRENT ? d->saveVersion : d->db->originalFileVersion();
     for (const Version& k : kVersions)
         if (k.code == v) return &k;
     // A drawing of a version the host does not write is saved in the oldest it writes.
@@ -133,7 +133,7 @@ void cmdSave() {
     }
     std::string path = d->path;
     if (path.empty() && askSavePath(d, path) != RTNORM) return;
-    saveDocument(d, path, AcDb::kDHL_CURRENT);
+    saveDocument(d, path, d->saveVersion);
 }
 
 void cmdSaveAs() {
@@ -142,7 +142,7 @@ void cmdSaveAs() {
         print("\nNo drawing is open.");
         return;
     }
-    const Version* own = ownVersion(d->db.get());
+    const Version* own = ownVersion(d);
     const Version* chosen = nullptr;
     while (!chosen) {
         std::string a;
@@ -160,7 +160,7 @@ void cmdSaveAs() {
     }
     std::string path;
     if (askSavePath(d, path) != RTNORM) return;
-    saveDocument(d, path, chosen->code);
+    if (saveDocument(d, path, chosen->code)) d->saveVersion = chosen->code;
 }
 
 void cmdClose() {

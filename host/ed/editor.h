@@ -54,7 +54,8 @@ public:
     std::string path;  // UTF-8; empty for a new drawing
     HostString pathHost;
     std::vector<LispFunction> lisp;
-    AcDbObjectId lastCreated;
+    // The format SAVE writes: the drawing's own until SAVEAS chooses another.
+    AcDb::AcDbDwgVersion saveVersion = AcDb::kDHL_CURRENT;
 };
 
 struct Command {

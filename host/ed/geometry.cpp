@@ -276,7 +276,10 @@ void walk(hostcore::Entry* block, const Xform& xf, std::vector<hostcore::Entry*>
     if (!block || !block->block) return;
     for (hostcore::Entry* e = block->block->first; e; e = e->next) {
         if (e->erased()) continue;
-        bool isInsert = e->drawing->typeName(e) == "INSERT";
+        const std::string& type = e->drawing->typeName(e);
+        // Attribute definitions do not show in the references of their block.
+        if (!containers.empty() && type == "ATTDEF") continue;
+        bool isInsert = type == "INSERT";
         if (nested && isInsert) {
             // Attributes belong to the reference and lie in the space of its container.
             for (hostcore::Entry* a = e->firstChild; a; a = a->next)
