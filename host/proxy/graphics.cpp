@@ -372,7 +372,7 @@ private:
     void setTextFrame(Primitive& p, const AcGePoint3d& pos, const AcGeVector3d& normal,
                       const AcGeVector3d& dir, double height, double width);
     bool readTraits(Payload& in, uint64_t edges, uint64_t faceCount, std::vector<Face>& faces,
-                    std::vector<uint8_t>& faceVisible);
+                    std::vector<uint8_t>& faceVisible, std::vector<uint8_t>* edgeVisible);
 
     const DecodeContext& ctx_;
     DecodedGraphics& out_;
@@ -726,10 +726,11 @@ void Decoder::lwpolyline(Payload& in) {
 }
 
 // Traits of a mesh or shell: per-edge data, per-face data, per-vertex data, each announced by a
-// flag word. Face colours, layers and visibility are kept; the rest is read past. Returns false
-// when the traits do not fit (the geometry is kept all the same).
+// flag word. Face colours, layers and visibility are kept, and edge visibility when asked for;
+// the rest is read past. Returns false when the traits do not fit (the geometry is kept all the
+// same).
 bool Decoder::readTraits(Payload& in, uint64_t edges, uint64_t faceCount, std::vector<Face>& faces,
-                         std::vector<uint8_t>& faceVisible) {
+                         std::vector<uint8_t>& faceVisible, std::vector<uint8_t>* edgeVisible) {
     auto skipWords = [&](uint64_t words) {
         if (words * 4 > in.left()) {
             in.ok = false;
@@ -741,8 +742,16 @@ bool Decoder::readTraits(Payload& in, uint64_t edges, uint64_t faceCount, std::v
     if (in.left() < 4) return false;
     uint32_t edgeFlags = in.u32();
     if (edgeFlags & 0xFFFF) {
-        for (uint32_t bit : {0x1u, 0x2u, 0x4u, 0x20u, 0x40u})
+        for (uint32_t bit : {0x1u, 0x2u, 0x4u, 0x20u})
             if ((edgeFlags & bit) && !skipWords(edges)) return false;
+        if (edgeFlags & 0x40) {
+            if (edges * 4 > in.left()) return false;
+            if (edgeVisible) edgeVisible->assign(edges, 1);
+            for (uint64_t i = 0; i < edges; ++i) {
+                uint32_t v = in.u32();
+                if (edgeVisible) (*edgeVisible)[i] = v != 0;
+            }
+        }
     }
     if (in.left() < 4) return false;
     uint32_t faceFlags = in.u32();
@@ -793,7 +802,7 @@ void Decoder::mesh(Payload& in) {
     uint64_t edges = static_cast<uint64_t>(rows ? rows - 1 : 0) * cols +
                      static_cast<uint64_t>(cols ? cols - 1 : 0) * rows;
     std::vector<uint8_t> visible(faces.size(), 1);
-    readTraits(in, edges, faces.size(), faces, visible);
+    readTraits(in, edges, faces.size(), faces, visible, nullptr);
     Primitive& p = begin(PrimitiveKind::Mesh, kMesh);
     p.points = std::move(pts);
     p.meshRows = rows;
@@ -813,6 +822,9 @@ void Decoder::shell(Payload& in) {
         return skip("face list does not fit the record");
     std::vector<Face> faces;
     std::vector<uint32_t> loopOfFace;  // the loop each face comes from
+    // For each face corner k, the loop edge that runs from it to the next corner, or -1 for an
+    // edge inside a fan.
+    std::vector<std::array<int64_t, 4>> edgeOfFace;
     uint64_t edges = 0;
     uint32_t loops = 0;
     uint32_t read = 0;
@@ -833,12 +845,14 @@ void Decoder::shell(Payload& in) {
         edges += corners;
         uint32_t loopIndex = loops++;
         if (n < 3) continue;  // holes, and faces with fewer than three corners
+        const int64_t firstEdge = static_cast<int64_t>(edges - corners);
         if (corners <= 4) {
             Face f;
             f.corners = static_cast<uint8_t>(corners);
             for (uint32_t i = 0; i < 4; ++i) f.v[i] = loop[std::min(i, corners - 1)];
             faces.push_back(f);
             loopOfFace.push_back(loopIndex);
+            edgeOfFace.push_back({firstEdge, firstEdge + 1, firstEdge + 2, corners == 4 ? firstEdge + 3 : -1});
         } else {
             for (uint32_t i = 1; i + 1 < corners; ++i) {
                 Face f;
@@ -848,18 +862,27 @@ void Decoder::shell(Payload& in) {
                 if (i + 2 < corners) f.invisibleEdges |= 4;
                 faces.push_back(f);
                 loopOfFace.push_back(loopIndex);
+                edgeOfFace.push_back({i == 1 ? firstEdge : -1, firstEdge + i,
+                                      i + 2 == corners ? firstEdge + corners - 1 : -1, -1});
             }
         }
     }
     // Face traits are stored per loop (holes included); each face takes its loop's.
     std::vector<Face> traitFaces(loops);
     std::vector<uint8_t> visible(loops, 1);
-    if (readTraits(in, edges, loops, traitFaces, visible)) {
+    std::vector<uint8_t> edgeVisible;
+    if (readTraits(in, edges, loops, traitFaces, visible, &edgeVisible)) {
         std::vector<Face> kept;
         for (std::size_t i = 0; i < faces.size(); ++i) {
             const uint32_t l = loopOfFace[i];
             faces[i].color = traitFaces[l].color;
             faces[i].layerIndex = traitFaces[l].layerIndex;
+            if (!edgeVisible.empty())
+                for (int k = 0; k < 4; ++k) {
+                    int64_t e = edgeOfFace[i][static_cast<std::size_t>(k)];
+                    if (e >= 0 && !edgeVisible[static_cast<std::size_t>(e)])
+                        faces[i].invisibleEdges = static_cast<uint8_t>(faces[i].invisibleEdges | (1u << k));
+                }
             if (visible[l]) kept.push_back(faces[i]);
         }
         faces = std::move(kept);

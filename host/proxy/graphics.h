@@ -104,7 +104,10 @@ struct Attributes {
     std::optional<uint32_t> plotStyleType;   // 0 BYLAYER, 1 BYBLOCK, 2 default, 3 by id
     std::optional<uint32_t> plotStyleId;
     std::optional<uint64_t> material;        // the 8 bytes of a material record, as read
-    bool fill = false;                       // filled (polygons, shells)
+    // The fill state, which lasts until the next fill record. It means something for polygons,
+    // meshes and shells only: real multileader pictures leave it on after their filled
+    // arrowhead, so the open polylines that follow still carry it.
+    bool fill = false;
 
     // ACI of the colour (see color::aciOf); nullopt when no colour was set.
     std::optional<int> aci() const;
@@ -132,7 +135,9 @@ const char* kindName(PrimitiveKind kind);
 struct Face {
     std::array<uint32_t, 4> v{};
     uint8_t corners = 3;
-    uint8_t invisibleEdges = 0;  // bit i: the edge from corner i to the next one is invisible
+    uint8_t invisibleEdges = 0;  // bit i: the edge from corner i to the next one (from the last
+                                 // corner back to the first) is invisible: inside a fan, or
+                                 // marked so by the shell's edge traits
     std::optional<uint32_t> color;   // the face's own colour index (face traits), if stored
     std::optional<uint32_t> layerIndex;
 };

@@ -378,6 +378,27 @@ TEST(ProxyRecords, ShellFacesHolesAndFans) {
     EXPECT_FALSE(b.corrupt);
 }
 
+TEST(ProxyRecords, ShellEdgeVisibility) {
+    // Edge traits as real shells store them: flags 0x60, a marker and a visibility word per edge,
+    // edges in loop order. A quad with its second edge hidden, a pentagon with its third.
+    Record shell(kShell);
+    shell.u32(5).pt(0, 0, 0).pt(2, 0, 0).pt(3, 1, 0).pt(2, 2, 0).pt(0, 2, 0);
+    shell.u32(5 + 6).i32(4).u32(0).u32(1).u32(3).u32(4).i32(5).u32(0).u32(1).u32(2).u32(3).u32(4);
+    shell.u32(0x60);
+    for (int i = 0; i < 9; ++i) shell.u32(i + 1);             // markers
+    for (int v : {1, 0, 1, 1, 1, 1, 0, 1, 1}) shell.u32(v);    // visibility
+    shell.u32(0).u32(0);
+    auto g = decodeOne(shell);
+    ASSERT_EQ(g.primitives.size(), 1u) << g.message;
+    const auto& f = g.primitives[0].faces;
+    ASSERT_EQ(f.size(), 4u);
+    EXPECT_EQ(f[0].invisibleEdges, 2);
+    // The pentagon's fan: (0,1,2) (0,2,3) (0,3,4); its edge 2 -> 3 is hidden.
+    EXPECT_EQ(f[1].invisibleEdges, 4);
+    EXPECT_EQ(f[2].invisibleEdges, 1 | 2 | 4);
+    EXPECT_EQ(f[3].invisibleEdges, 1);
+}
+
 TEST(ProxyRecords, NarrowTextsUseTheDrawingCodePage) {
     // "Привет" in code page 1251.
     const std::string cp1251 = "\xCF\xF0\xE8\xE2\xE5\xF2";
