@@ -431,7 +431,12 @@ TEST(ProxyRecords, NarrowTextsUseTheDrawingCodePage) {
     EXPECT_EQ(t2.text.bigFontFile, "bigfont.shx");
 
     // A caller-supplied decoder replaces the code page.
-    ctx.decodeNarrow = [](std::string_view b) { return "<" + std::string(b) + ">"; };
+    ctx.decodeNarrow = [](std::string_view b) {
+        std::string out(1, '<');
+        out.append(b);
+        out.push_back('>');
+        return out;
+    };
     auto h = decode(Buffer().add(text2), ctx);
     ASSERT_EQ(h.primitives.size(), 1u);
     EXPECT_EQ(h.primitives[0].text.text, "<AB>");
