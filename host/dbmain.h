@@ -10,6 +10,7 @@
 #include "host/acadstrc.h"
 #include "host/acdb.h"
 #include "host/dbid.h"
+#include "host/gegeom3d.h"
 #include "host/resbuf.h"
 #include "host/rxclass.h"
 
@@ -208,6 +209,14 @@ public:
     Acad::ErrorStatus setCmlstyleID(AcDbObjectId styleId);
     // Model space, or paper space when the drawing's TILEMODE is 0.
     AcDbObjectId currentSpaceId() const;
+
+    // Copies the entities (with their attributes and vertices) into the model
+    // space of a new database, with the layers, linetypes, text and dimension
+    // styles, applications and blocks they name; references to objects not
+    // copied become null. The new database's insertion base is `base`; the
+    // caller deletes it. eNullObjectId, eWrongDatabase, eWrongObjectType,
+    // eWasErased for ids that are no live entities of this database.
+    Acad::ErrorStatus wblock(AcDbDatabase*& output, const AcDbObjectIdArray& ids, const AcGePoint3d& base);
 
     // Objects of this database that are open now (tests and diagnostics).
     int numOpenObjects() const;

@@ -1,4 +1,7 @@
 // The open-and-close discipline, reading and saving drawings.
+#include <cstring>
+#include <memory>
+
 #include "arx_test_util.h"
 
 namespace {
@@ -463,4 +466,99 @@ TEST(HandOver, ReplacementTakesTheHandleAndTheOldObjectIsTheCallers) {
     auto* other = new AcDbXrecord();
     EXPECT_EQ(zero->handOverTo(other), Acad::eIllegalReplacement);
     delete other;
+}
+
+TEST(Wblock, CopiesEntitiesWithWhatTheyName) {
+    AcDbDatabase db;
+    addLayer(db, ACRX_T("Walls"), true);
+    addLayer(db, ACRX_T("DoorLayer"));
+    addLayer(db, ACRX_T("Unused"));
+    AcDbObjectId door;
+    {
+        AcDbBlockTable* bt = nullptr;
+        ASSERT_EQ(db.getSymbolTable(bt, AcDb::kForWrite), Acad::eOk);
+        auto* rec = new AcDbBlockTableRecord();
+        rec->setName(ACRX_T("Door"));
+        ASSERT_EQ(bt->add(door, rec), Acad::eOk);
+        auto* line = new AcDbLine();
+        line->setLayer(ACRX_T("DoorLayer"));
+        ASSERT_EQ(rec->appendAcDbEntity(line), Acad::eOk);
+        line->close();
+        rec->close();
+        bt->close();
+    }
+    AcDbObjectIdArray ids;
+    {
+        AcDbBlockTableRecord* ms = nullptr;
+        ASSERT_EQ(acdbOpenObject(ms, db.currentSpaceId(), AcDb::kForWrite), Acad::eOk);
+        auto* ref = new AcDbBlockReference();
+        ref->setLayer(ACRX_T("Walls"));
+        AcDbObjectId id;
+        ASSERT_EQ(ms->appendAcDbEntity(id, ref), Acad::eOk);
+        ref->close();
+        ids.append(id);
+        ms->close();
+    }
+    // The reference names its block by name, as a file would.
+    {
+        TempDir dir;
+        ASSERT_EQ(db.saveAs(host(dir.file("a.dxf")).c_str()), Acad::eOk);
+        std::string text = readAll(dir.file("a.dxf"));
+        auto pos = text.find("AcDbBlockReference\n  2\n\n");
+        ASSERT_NE(pos, std::string::npos);
+        text.replace(pos, std::strlen("AcDbBlockReference\n  2\n\n"), "AcDbBlockReference\n  2\nDoor\n");
+        writeAll(dir.file("a.dxf"), text);
+        ASSERT_EQ(db.readDwgFile(host(dir.file("a.dxf")).c_str()), Acad::eOk);
+    }
+    ids.clear();
+    AcDbObjectId kept;
+    {
+        Opened<AcDbBlockTableRecord> ms(db.currentSpaceId(), AcDb::kForRead);
+        AcDbBlockTableRecordIterator* it = nullptr;
+        ASSERT_EQ(ms->newIterator(it), Acad::eOk);
+        AcDbObjectId id;
+        it->getEntityId(id);
+        ids.append(id);
+        delete it;
+    }
+    kept = addText(db, ACRX_T("Walls"), ACRX_T("text"));
+    ids.append(kept);
+    ids.append(kept);  // listed twice, copied once
+
+    AcDbDatabase* out = nullptr;
+    AcDbObjectIdArray bad{db.layerTableId()};
+    EXPECT_EQ(db.wblock(out, bad, AcGePoint3d::kOrigin), Acad::eWrongObjectType);
+    AcDbDatabase other;
+    AcDbObjectIdArray foreign{other.layerTableId()};
+    EXPECT_EQ(db.wblock(out, foreign, AcGePoint3d::kOrigin), Acad::eWrongDatabase);
+    EXPECT_EQ(out, nullptr);
+    ASSERT_EQ(db.wblock(out, ids, AcGePoint3d(1, 2, 0)), Acad::eOk);
+    ASSERT_NE(out, nullptr);
+    std::unique_ptr<AcDbDatabase> owned(out);
+    AcDbLayerTable* lt = nullptr;
+    ASSERT_EQ(out->getSymbolTable(lt, AcDb::kForRead), Acad::eOk);
+    EXPECT_TRUE(lt->has(ACRX_T("Walls")));
+    EXPECT_TRUE(lt->has(ACRX_T("DoorLayer")));
+    EXPECT_FALSE(lt->has(ACRX_T("Unused")));
+    lt->close();
+    EXPECT_EQ(db.numOpenObjects(), 0);
+    EXPECT_EQ(out->numOpenObjects(), 0);
+
+    SKIP_WITHOUT_EZDXF();
+    TempDir dir;
+    ASSERT_EQ(out->saveAs(host(dir.file("out.dxf")).c_str(), true, AcDb::kDHL_1032), Acad::eOk);
+    bool ok = false;
+    std::string res = runPython(R"PY(
+import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+msp = doc.modelspace()
+print(sorted(e.dxftype() + ':' + e.dxf.layer for e in msp))
+print([e.dxf.layer for e in doc.blocks.get('Door')], doc.layers.get('Walls').is_locked())
+print(doc.header['$INSBASE'])
+a = doc.audit()
+print(len(a.errors))
+)PY",
+                                 dir.file("out.dxf"), ok);
+    ASSERT_TRUE(ok) << res;
+    EXPECT_EQ(res, "['INSERT:Walls', 'TEXT:Walls']\n['DoorLayer'] True\n(1.0, 2.0, 0.0)\n0\n");
 }

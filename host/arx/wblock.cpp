@@ -1,0 +1,192 @@
+// Writing entities out into a new database (wblock).
+//
+// The records are copied as tags. Names of table records are looked up in
+// the new drawing (a new drawing has layer 0, the standard linetypes, styles
+// and application ACAD); records it lacks are copied with everything they name
+// in turn, blocks with their entities. Handles are given anew; a handle
+// reference to a copied record follows it, any other becomes null.
+#include <unordered_map>
+
+#include "host/arx/internal.h"
+
+using Acad::ErrorStatus;
+using namespace arxhost;
+namespace flags = hostcore::flags;
+
+namespace {
+
+bool isHandleCode(int c) {
+    return (c >= 320 && c <= 369) || (c >= 390 && c <= 399) || c == 480 || c == 481 || c == 1005;
+}
+
+class Cloner {
+public:
+    Cloner(const Drawing& src, Drawing& dst) : src_(src), dst_(dst) {}
+
+    // Copies a top-level entity into the destination's model space.
+    void entity(const Entry* e) {
+        Entry* copy = create(e, dst_.modelSpace, true);
+        dst_.appendToBlock(dst_.modelSpace, copy);
+        children(e, copy);
+    }
+
+    // Second pass: the tags of every copy, with handles and names of the destination.
+    void finish() {
+        for (std::size_t i = 0; i < jobs_.size(); ++i) rewrite(jobs_[i]);
+    }
+
+private:
+    struct Job {
+        const Entry* from;
+        Entry* to;
+        TagList tags;
+        bool topLevel;
+    };
+    const Drawing& src_;
+    Drawing& dst_;
+    std::unordered_map<const Entry*, Entry*> map_;
+    std::vector<Job> jobs_;
+
+    Entry* create(const Entry* from, Entry* owner, bool topLevel) {
+        Entry* to = newEntry(dst_, src_.typeName(from).c_str(),
+                             static_cast<uint16_t>(from->flags & (flags::kEntity | flags::kSubEntity |
+                                                                  flags::kBlockBegin | flags::kBlockEnd)));
+        to->owner = owner;
+        map_[from] = to;
+        TagList tags = currentTags(src_, from);
+        scanNames(tags);
+        jobs_.push_back({from, to, std::move(tags), topLevel});
+        return to;
+    }
+
+    void children(const Entry* from, Entry* to) {
+        Entry* last = nullptr;
+        for (const Entry* c = from->firstChild; c; c = c->next) {
+            if (c->erased()) continue;
+            Entry* copy = create(c, to, false);
+            if (last)
+                last->next = copy;
+            else
+                to->firstChild = copy;
+            last = copy;
+        }
+    }
+
+    // Table records a copy names: found in the destination by name, or copied.
+    void scanNames(const TagList& tags) {
+        for (const Tag& t : tags) {
+            if (!t.ref || map_.count(t.ref)) continue;
+            const Entry* r = t.ref;
+            if (r->table == TableKind::None) continue;
+            const std::string& name = src_.nameOf(r);
+            if (Entry* have = findRecord(dst_, r->table, name)) {
+                map_[r] = have;
+                continue;
+            }
+            record(r);
+        }
+    }
+
+    void record(const Entry* r) {
+        const TableKind k = r->table;
+        hostcore::Table& t = dst_.table(k);
+        if (!t.head) return;  // the destination lacks the table: the name stays a plain text
+        Entry* to = create(r, t.head, false);
+        dst_.addRecord(k, to, src_.nameOf(r), false);
+        if (k != TableKind::BlockRecord || !r->block) return;
+        hostcore::BlockInfo* info = dst_.makeBlock(to);
+        if (r->block->begin) info->begin = create(r->block->begin, to, false);
+        for (const Entry* e = r->block->first; e; e = e->next) {
+            if (e->erased()) continue;
+            Entry* copy = create(e, to, false);
+            dst_.appendToBlock(to, copy);
+            children(e, copy);
+        }
+        if (r->block->end) info->end = create(r->block->end, to, false);
+        dst_.blockOrder.push_back(to);
+    }
+
+    void rewrite(Job& job) {
+        TagList& t = job.tags;
+        TagList out;
+        out.reserve(t.size());
+        const std::string type = t.empty() ? std::string() : t[0].value;
+        const bool entity = job.to->is(flags::kEntity | flags::kBlockBegin | flags::kBlockEnd);
+        std::string subclass;
+        bool xdata = false, handleDone = false, ownerDone = false, seenSubclass = false;
+        const int handleCode = type == "DIMSTYLE" ? 105 : 5;
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            Tag g = t[i];
+            if (g.code == 100) {
+                subclass = g.value;
+                seenSubclass = true;
+            }
+            if (g.code >= 1000) xdata = true;
+            // Reactors and extension dictionaries stay behind.
+            if (!seenSubclass && g.code == 102 && !g.value.empty() && g.value.front() == '{') {
+                while (i < t.size() && !(t[i].code == 102 && t[i].value == "}")) ++i;
+                continue;
+            }
+            if (!handleDone && g.code == handleCode) {
+                g.value = hexOf(job.to->handle);
+                handleDone = true;
+            } else if (!ownerDone && !seenSubclass && g.code == 330) {
+                g.value = hexOf(job.to->owner ? job.to->owner->handle : 0);
+                ownerDone = true;
+            } else if (job.topLevel && g.code == 67 && subclass == "AcDbEntity") {
+                continue;  // it lands in model space
+            } else if (g.ref) {
+                auto it = map_.find(g.ref);
+                g.ref = it == map_.end() ? nullptr : it->second;
+                if (g.ref) g.value = dst_.nameOf(g.ref);
+            } else if (isHandleCode(g.code)) {
+                uint64_t h = 0;
+                parseHex(g.value, h);
+                const Entry* target = h ? src_.find(h) : nullptr;
+                auto it = target ? map_.find(target) : map_.end();
+                g.value = hexOf(it == map_.end() ? 0 : it->second->handle);
+            } else if (hostcore::nameReference(type, subclass, g.code, xdata, entity) != TableKind::None) {
+                // A name the source did not resolve: look it up in the destination.
+                g.ref = findRecord(dst_, hostcore::nameReference(type, subclass, g.code, xdata, entity), g.value);
+            }
+            out.push_back(std::move(g));
+        }
+        job.to->tags = std::make_unique<TagList>(std::move(out));
+    }
+};
+
+}  // namespace
+
+ErrorStatus AcDbDatabase::wblock(AcDbDatabase*& output, const AcDbObjectIdArray& ids, const AcGePoint3d& base) {
+    output = nullptr;
+    const Drawing& src = *drawingOf(this);
+    for (const AcDbObjectId& id : ids) {
+        const Entry* e = id.entry();
+        if (!e) return Acad::eNullObjectId;
+        if (e->drawing != &src) return Acad::eWrongDatabase;
+        if (!e->is(flags::kEntity) || e->is(flags::kSubEntity)) return Acad::eWrongObjectType;
+        if (e->erased()) return Acad::eWasErased;
+    }
+    auto* out = new AcDbDatabase(true);
+    Drawing& dst = *drawingOf(out);
+    if (!dst.modelSpace || !dst.modelSpace->block) {
+        delete out;
+        return Acad::eNoDatabase;
+    }
+    Cloner cloner(src, dst);
+    std::vector<const Entry*> done;
+    for (const AcDbObjectId& id : ids) {
+        if (std::find(done.begin(), done.end(), id.entry()) != done.end()) continue;  // listed twice
+        done.push_back(id.entry());
+        cloner.entity(id.entry());
+    }
+    cloner.finish();
+    // The insertion base of the new drawing.
+    for (hostcore::HeaderVar& v : dst.header) {
+        if (v.name != "$INSBASE") continue;
+        v.tags = std::make_unique<TagList>(TagList{Tag{10, realText(base.x), nullptr}, Tag{20, realText(base.y), nullptr},
+                                                   Tag{30, realText(base.z), nullptr}});
+    }
+    output = out;
+    return Acad::eOk;
+}
