@@ -37,3 +37,9 @@ public:
 
 ARXED_API AcApDocManager* acDocManagerPtr();
 #define acDocManager acDocManagerPtr()
+
+// The resources current for dialogs (the module handle whose templates
+// CDialog looks up); null: the host's own. The user-interface library and the
+// document manager's push and pop share it.
+ARXED_API HINSTANCE acedCurrentResourceHandle();
+ARXED_API void acedSetCurrentResourceHandle(HINSTANCE resources);

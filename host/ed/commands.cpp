@@ -47,7 +47,7 @@ bool fileExists(const std::string& p) {
 
 bool yes(const std::string& a) {
     std::string f = fold(trim(a));
-    return f == "y" || f == "yes" || f == fold("Да") || f == fold("Д");
+    return f == "y" || f == "yes" || f == fold(u8s(u8"Да")) || f == fold(u8s(u8"Д"));
 }
 
 std::string displayName(const Document* d) {

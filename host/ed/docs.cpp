@@ -144,3 +144,11 @@ AcApDocManager* acDocManagerPtr() {
     static arxed::Manager manager;
     return &manager;
 }
+
+HINSTANCE acedCurrentResourceHandle() {
+    return arxed::ed().resourceHandle;
+}
+
+void acedSetCurrentResourceHandle(HINSTANCE resources) {
+    arxed::ed().resourceHandle = resources;
+}

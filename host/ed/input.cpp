@@ -464,7 +464,7 @@ int fileNav(const std::string& title, const std::string& def, const std::string&
                 int r2 = readAnswer("\n" + a + " already exists. Replace it? [Yes/No] <No>: ", yn);
                 if (r2 != RTNORM) return r2;
                 std::string f = fold(trim(yn));
-                if (f.empty() || !(std::string("yes").compare(0, f.size(), f) == 0 || f == fold("Да") || f == fold("Д")))
+                if (f.empty() || !(std::string("yes").compare(0, f.size(), f) == 0 || f == fold(u8s(u8"Да")) || f == fold(u8s(u8"Д"))))
                     continue;
             }
         } else if (!fileExists(a)) {
@@ -523,10 +523,10 @@ int messageBox(const std::string& text, const std::string& caption, unsigned typ
         if (rc != RTNORM) return yesNo ? IDNO : IDCANCEL;
         std::string f = fold(trim(a));
         if (f.empty()) return yesNo ? IDYES : IDOK;
-        if (yesNo && (f == "y" || f == "yes" || f == fold("Да"))) return IDYES;
-        if (yesNo && (f == "n" || f == "no" || f == fold("Нет"))) return IDNO;
+        if (yesNo && (f == "y" || f == "yes" || f == fold(u8s(u8"Да")))) return IDYES;
+        if (yesNo && (f == "n" || f == "no" || f == fold(u8s(u8"Нет")))) return IDNO;
         if (!yesNo && (f == "ok" || f == "o")) return IDOK;
-        if (!yesNo && (f == "c" || f == "cancel" || f == fold("Отмена"))) return IDCANCEL;
+        if (!yesNo && (f == "c" || f == "cancel" || f == fold(u8s(u8"Отмена")))) return IDCANCEL;
         print("\nInvalid option keyword.");
     }
 }

@@ -19,6 +19,12 @@ HostString fromUtf8(std::string_view utf8);
 std::string utf16ToUtf8(std::u16string_view s);
 std::u16string utf8ToUtf16(std::string_view s);
 
+// A UTF-8 literal (u8"...") as a string: plain literals with letters beyond
+// ASCII would be encoded in code page 1251 in the narrow build.
+inline std::string u8s(const char8_t* s) {
+    return std::string(reinterpret_cast<const char*>(s));
+}
+
 // Case folding for names typed by users (Latin and Cyrillic).
 std::string fold(std::string_view utf8);
 bool sameName(std::string_view a, std::string_view b);

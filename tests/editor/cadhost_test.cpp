@@ -441,6 +441,57 @@ TEST_P(Cadhost, Options) {
         << r.out;
 }
 
+TEST_P(Cadhost, DialogsAnsweredCancelledAndLeftAtDefaults) {
+    Result r = runModule(
+        "TDLG\n\n\n\n\n\n"                          // every default, then OK
+        "TDLG\n3\nнет\n0\nzz\nДа\nОтмена\n"           // changes, then Cancel: nothing kept
+        "TDLG\nWindows -> Dos\n1\nNo\n\n1\n"           // by item text, 1/No, then OK by number
+        "TDLG\n9\n5\n^C\n"                           // a bad index is asked again; ^C cancels
+        "TDLG\n\n\n\n\n");                           // the end of the script cancels
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(linesWith(r.out, "[dialog] rc"),
+              "[dialog] rc=1 mode=0 tables=1 texts=1 xdata=1\n"
+              "[dialog] rc=2 mode=0 tables=1 texts=1 xdata=1\n"
+              "[dialog] rc=1 mode=1 tables=1 texts=0 xdata=1\n"
+              "[dialog] rc=2 mode=1 tables=1 texts=0 xdata=1\n"
+              "[dialog] rc=2 mode=1 tables=1 texts=0 xdata=1\n")
+        << r.out;
+    // The form: caption, then the controls in data-exchange order with their labels and values.
+    EXPECT_NE(r.out.find("Transkodo:\nКуда конвертировать ? [0 Dos -> Windows/1 Windows -> Dos/"
+                         "2 Unicode(Latin 1) -> Windows/3 Unicode(Cirillic) -> Windows/4 Windows -> Unicode(Latin 1)/"
+                         "5 Windows -> Unicode(Cirillic)] <Dos -> Windows>: \n"
+                         "Символьные таблицы [Да/Нет] <Да>: \nТекстовые примитивы [Да/Нет] <Да>: \n"
+                         "Расширенные данные [Да/Нет] <Да>: \n[Да/Отмена] <Да>: \n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("zz\nAnswer Да or Нет (1 or 0).\n"), std::string::npos);
+    EXPECT_NE(r.out.find("<Windows -> Dos>: 9\nChoose an item by its number or its text.\n"), std::string::npos);
+    // Without the module's resources current, the template is not found and the dialog does not open.
+    EXPECT_NE(r.out.find("Dialog 101 is not among the current resources.\n[dialog] without resources rc=-1"),
+              std::string::npos);
+}
+
+TEST_P(Cadhost, DialogDrawnFromItsTemplate) {
+    setenv("CADHOST_DRAW_DIALOGS", "1", 1);
+    Result r = runModule("TDLG\n\n\n\n\n\n");
+    unsetenv("CADHOST_DRAW_DIALOGS");
+    EXPECT_NE(r.out.find("┌─ Transkodo ───"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("│   ┌─ Куда конвертировать ? ──"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("│ [Dos -> Windows"), std::string::npos);
+    EXPECT_NE(r.out.find("│ [x] Символьные таблицы"), std::string::npos);
+    EXPECT_NE(r.out.find("<[Да]>"), std::string::npos);
+    EXPECT_NE(r.out.find("< Отмена >"), std::string::npos);
+}
+
+TEST_P(Cadhost, FileDialogWithSeveralFiles) {
+    fs::copy_file(dir_ / "picks.dxf", dir_ / "second.dxf");
+    Result r = runModule("TFILES\npicks.dxf\nnope.dxf\nsecond\n\nTFILES\n\nTFILES\n^C\n");
+    EXPECT_EQ(linesWith(r.out, "[files]"),
+              "[files] rc=1\n[files] <picks.dxf>\n[files] <second.dxf>\n[files] rc=2\n[files] rc=2\n")
+        << r.out;
+    EXPECT_NE(r.out.find("File not found: nope.dxf"), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Builds, Cadhost, ::testing::Values(kWide, kNarrow),
                          [](const ::testing::TestParamInfo<Build>& p) { return std::string(p.param.name); });
 

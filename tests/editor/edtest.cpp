@@ -8,6 +8,7 @@
 #include "host/aced.h"
 #include "host/arx.h"
 #include "host/rxregsvc.h"
+#include "host/ui/afxwin.h"
 #include "platform/locale.h"
 #include "platform/module.h"
 
@@ -319,6 +320,94 @@ void cmdDup() {
     acutPrintf(ACRX_T("\n[dup] remove again %s"), acadErrorStatusText(es));
 }
 
+// --- dialogs ----------------------------------------------------------------------
+const ACHAR* const kModes[] = {ACRX_T("Dos -> Windows"), ACRX_T("Windows -> Dos"), ACRX_T("Unicode(Latin 1) -> Windows"),
+                               ACRX_T("Unicode(Cirillic) -> Windows"), ACRX_T("Windows -> Unicode(Latin 1)"),
+                               ACRX_T("Windows -> Unicode(Cirillic)"), nullptr};
+
+const ArxDialogControl kOptionsControls[] = {
+    {-1, kArxGroupBox, ACRX_T("Куда конвертировать ?"), 13, 13, 187, 26, nullptr},
+    {1001, kArxDropDownList, nullptr, 20, 23, 173, 74, kModes},
+    {-1, kArxGroupBox, ACRX_T("Что конвертировать ?"), 13, 41, 187, 68, nullptr},
+    {1003, kArxCheckBox, ACRX_T("&Символьные таблицы"), 19, 53, 91, 10, nullptr},
+    {1004, kArxCheckBox, ACRX_T("&Текстовые примитивы"), 19, 67, 87, 10, nullptr},
+    {1002, kArxCheckBox, ACRX_T("&Расширенные данные"), 19, 80, 87, 10, nullptr},
+    {1, kArxDefPushButton, ACRX_T("Да"), 48, 112, 37, 14, nullptr},
+    {2, kArxPushButton, ACRX_T("Отмена"), 129, 112, 37, 14, nullptr},
+};
+const ArxDialogTemplate kOptions = {101, ACRX_T("Transkodo"), 214, 131, kOptionsControls, 8};
+
+struct Options {
+    int mode = 0;
+    int tables = 1, texts = 1, xdata = 1;
+} options;
+
+class OptionsDialog : public CDialog {
+public:
+    explicit OptionsDialog(CWnd* parent) : CDialog(101, parent) {}
+    int mode = 0, tables = 0, texts = 0, xdata = 0;
+    void DoDataExchange(CDataExchange* dx) override {
+        CDialog::DoDataExchange(dx);
+        DDX_CBIndex(dx, 1001, mode);
+        DDX_Check(dx, 1003, tables);
+        DDX_Check(dx, 1004, texts);
+        DDX_Check(dx, 1002, xdata);
+    }
+};
+
+INT_PTR showOptions() {
+    HINSTANCE own = static_cast<HINSTANCE>(appId);
+#ifdef ARX_NARROW
+    acDocManagerPtr()->pushResourceHandle(own);
+#else
+    CAcModuleResourceOverride resources(own);
+#endif
+    OptionsDialog dlg(CWnd::FromHandle(adsw_acadMainWnd()));
+    dlg.mode = options.mode;
+    dlg.tables = options.tables;
+    dlg.texts = options.texts;
+    dlg.xdata = options.xdata;
+    INT_PTR r = dlg.DoModal();
+    if (r == IDOK) {
+        options.mode = dlg.mode;
+        options.tables = dlg.tables;
+        options.texts = dlg.texts;
+        options.xdata = dlg.xdata;
+    }
+#ifdef ARX_NARROW
+    acDocManagerPtr()->popResourceHandle();
+#endif
+    return r;
+}
+
+void cmdDialog() {
+    INT_PTR r = showOptions();
+    acutPrintf(ACRX_T("\n[dialog] rc=%d mode=%d tables=%d texts=%d xdata=%d"), static_cast<int>(r), options.mode,
+               options.tables, options.texts, options.xdata);
+    // Without the module's resources the template is not found.
+    OptionsDialog lost(nullptr);
+    acutPrintf(ACRX_T("\n[dialog] without resources rc=%d"), static_cast<int>(lost.DoModal()));
+}
+
+void cmdFiles() {
+    ACHAR buffer[4096] = {0};
+    CFileDialog dlg(TRUE, ACRX_T("dxf"), nullptr, 0x289204, ACRX_T("Чертежи AutoCAD (*.dwg)|*.dwg|Все файлы (*.*)|*.*||"),
+                    nullptr, 0, TRUE);
+    dlg.m_ofn.lpstrFile = buffer;
+    dlg.m_ofn.nMaxFile = 4096;
+    INT_PTR r = dlg.DoModal();
+    acutPrintf(ACRX_T("\n[files] rc=%d"), static_cast<int>(r));
+    if (r != IDOK) return;
+    POSITION pos = dlg.GetStartPosition();
+    while (pos) {
+        CString path = dlg.GetNextPathName(pos);
+        const ACHAR* base = path;
+        for (const ACHAR* p = path; *p; ++p)
+            if (*p == '/') base = p + 1;
+        acutPrintf(ACRX_T("\n[files] <%s>"), base);
+    }
+}
+
 struct CommandRow {
     const ACHAR* name;
     AcRxFunctionPtr fn;
@@ -328,7 +417,8 @@ const CommandRow kCommands[] = {
     {ACRX_T("TPRINT"), cmdPrint}, {ACRX_T("TKWORD"), cmdKword}, {ACRX_T("TPOINT"), cmdPoint},
     {ACRX_T("TPICK"), cmdPick},   {ACRX_T("TSEL"), cmdSelect},  {ACRX_T("TFILE"), cmdFile},
     {ACRX_T("TVAR"), cmdVar},     {ACRX_T("TDOCS"), cmdDocs},   {ACRX_T("TLIB"), cmdLib},
-    {ACRX_T("TMSG"), cmdMsg},     {ACRX_T("TDUP"), cmdDup},
+    {ACRX_T("TMSG"), cmdMsg},     {ACRX_T("TDUP"), cmdDup},     {ACRX_T("TDLG"), cmdDialog},
+    {ACRX_T("TFILES"), cmdFiles},
 };
 
 // --- LISP functions ---------------------------------------------------------------
@@ -366,6 +456,10 @@ void tlocale() {
 }
 
 }  // namespace
+
+// The module's resources: its dialog templates.
+extern "C" __attribute__((visibility("default"))) const ArxDialogTemplate* const ARX_DIALOG_RESOURCES[] = {&kOptions,
+                                                                                                       nullptr};
 
 extern "C" __attribute__((visibility("default"))) int acrxGetApiVersion() {
     return EDTEST_API_VERSION;
