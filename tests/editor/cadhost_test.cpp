@@ -492,6 +492,36 @@ TEST_P(Cadhost, FileDialogWithSeveralFiles) {
     EXPECT_NE(r.out.find("File not found: nope.dxf"), std::string::npos);
 }
 
+TEST_P(Cadhost, AuditFindsAndFixesDanglingReferences) {
+    fs::copy_file(fs::path(EDITOR_DATA) / "audit.dxf", dir_ / "audit.dxf");
+    Result r = run("'" + (dir_ / "audit.dxf").string() + "'",
+                   "AUDIT\nn\nAUDIT\nДа\nAUDIT\n\nSAVEAS\n\nfixed\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("Fix any errors detected? [Yes/No] <N>: n\nCIRCLE (45): reference 1005 to missing object FFF\n"
+                         "Auditing: 49 objects checked, 1 errors found, 0 fixed."),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("CIRCLE (45): reference 1005 to missing object FFF - fixed\n"
+                         "Auditing: 49 objects checked, 1 errors found, 1 fixed."),
+              std::string::npos);
+    EXPECT_NE(r.out.find("Auditing: 49 objects checked, 0 errors found, 0 fixed."), std::string::npos);
+    // The fix is saved: the reference is cleared in the file.
+    r = run("'" + (dir_ / "fixed.dxf").string() + "'", "AUDIT\n\nLIST\n#45\n\n");
+    EXPECT_NE(r.out.find("0 errors found"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Extended data of \"EDTEST\":\n    1005: 0"), std::string::npos) << r.out;
+}
+
+TEST_P(Cadhost, AuditGivesDuplicateHandlesNewOnes) {
+    fs::path corpus = fs::path(CORPUS_DIR) / "ezdxf/integration_tests/data/duplicate_handles.dxf";
+    if (!fs::exists(corpus)) GTEST_SKIP() << "the shared corpus is not here";
+    fs::copy_file(corpus, dir_ / "dup.dxf");
+    Result r = run("dup.dxf", "AUDIT\nyes\nSAVEAS\n\nfixed\n");
+    EXPECT_NE(r.out.find("LAYER (15): handle used by another object, given "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(" 0 errors found"), std::string::npos);
+    r = run("fixed.dxf", "AUDIT\n\n");
+    EXPECT_NE(r.out.find(", 0 errors found, 0 fixed."), std::string::npos) << r.out;
+}
+
 INSTANTIATE_TEST_SUITE_P(Builds, Cadhost, ::testing::Values(kWide, kNarrow),
                          [](const ::testing::TestParamInfo<Build>& p) { return std::string(p.param.name); });
 
