@@ -1180,6 +1180,11 @@ std::string resolveLinetypeIndex(uint32_t index, const std::vector<std::string>&
     return {};
 }
 
+GraphicsKind classifyGraphicsBytes(const GraphicsBytes& g) {
+    if (!g.present || g.sizeMismatch || g.badHex) return GraphicsKind::None;
+    return classifyProxyGraphics(reinterpret_cast<const uint8_t*>(g.bytes.data()), g.bytes.size());
+}
+
 // --- GraphicsCollector -----------------------------------------------------------------------
 
 void GraphicsCollector::add(int code, std::string_view value) {

@@ -295,6 +295,11 @@ private:
     GraphicsBytes out_;
 };
 
+// The graphics kind of a picture as collected from a record's tags: 0 when there is none, when
+// the size tag disagrees with the bytes or a 310 value is not hex (a corrupt picture), else what
+// classifyProxyGraphics says of the bytes.
+GraphicsKind classifyGraphicsBytes(const GraphicsBytes& g);
+
 // Collects from any range of tags with members `code` and `value` (hostcore::Tag,
 // dxf::RawTag, ...).
 template <class Tags>

@@ -878,3 +878,24 @@ TEST(ProxyCollector, OrdinaryEntityTakesItFromAcDbEntityOnly) {
     EXPECT_TRUE(b.badHex);
     EXPECT_TRUE(b.sizeMismatch);
 }
+
+TEST(ProxyCollector, KindOfACollectedPicture) {
+    auto tagsOf = [](const std::string& bytes, long long declared) {
+        std::string hex;
+        for (unsigned char c : bytes) {
+            static const char* d = "0123456789ABCDEF";
+            hex += d[c >> 4];
+            hex += d[c & 15];
+        }
+        return std::vector<T>{{100, "AcDbEntity"}, {160, std::to_string(declared)}, {310, hex}};
+    };
+    std::string full = Buffer().add(line(0, 0, 1, 1)).bytes();
+    std::string box = Buffer().add(Record(kExtents).pt(0, 0, 0).pt(1, 1, 1)).bytes();
+    auto kind = [&](const std::string& b, long long n) {
+        return classifyGraphicsBytes(collectGraphicsBytes(tagsOf(b, n), false));
+    };
+    EXPECT_EQ(kind(full, static_cast<long long>(full.size())), GraphicsKind::Full);
+    EXPECT_EQ(kind(box, static_cast<long long>(box.size())), GraphicsKind::BoundingBox);
+    EXPECT_EQ(kind(full, static_cast<long long>(full.size()) + 1), GraphicsKind::None);  // sizes disagree
+    EXPECT_EQ(classifyGraphicsBytes(GraphicsBytes{}), GraphicsKind::None);                 // no picture
+}
