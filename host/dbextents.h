@@ -8,11 +8,10 @@
 #include "host/gegeom3d.h"
 
 class AcDbExtents {
-public:
+  public:
     // An empty box: its minimum point lies above its maximum, so the first point added makes it
     // the box of that point.
-    AcDbExtents()
-        : min_(kBig, kBig, kBig), max_(-kBig, -kBig, -kBig) {}
+    AcDbExtents() : min_(kBig, kBig, kBig), max_(-kBig, -kBig, -kBig) {}
     // The box spanned by two corners (in any order).
     AcDbExtents(const AcGePoint3d& a, const AcGePoint3d& b) : AcDbExtents() {
         addPoint(a);
@@ -55,11 +54,11 @@ public:
         *this = out;
     }
     bool contains(const AcGePoint3d& p) const {
-        return p.x >= min_.x && p.x <= max_.x && p.y >= min_.y && p.y <= max_.y &&
-               p.z >= min_.z && p.z <= max_.z;
+        return p.x >= min_.x && p.x <= max_.x && p.y >= min_.y && p.y <= max_.y && p.z >= min_.z &&
+               p.z <= max_.z;
     }
 
-private:
+  private:
     static constexpr double kBig = std::numeric_limits<double>::max();
     AcGePoint3d min_, max_;
 };

@@ -13,7 +13,7 @@
 
 // Tolerances for comparing points and vectors.
 class AcGeTol {
-public:
+  public:
     AcGeTol() = default;
     AcGeTol(double point, double vector) : point_(point), vector_(vector) {}
     double equalPoint() const { return point_; }
@@ -21,7 +21,7 @@ public:
     void setEqualPoint(double v) { point_ = v; }
     void setEqualVector(double v) { vector_ = v; }
 
-private:
+  private:
     double point_ = 1e-10;
     double vector_ = 1e-12;
 };
@@ -33,7 +33,7 @@ inline const AcGeTol gTol{};
 class AcGeMatrix3d;
 
 class AcGeVector3d {
-public:
+  public:
     double x = 0.0, y = 0.0, z = 0.0;
 
     constexpr AcGeVector3d() = default;
@@ -109,7 +109,9 @@ public:
     AcGeVector3d& transformBy(const AcGeMatrix3d& m);
 };
 
-inline AcGeVector3d operator*(double s, const AcGeVector3d& v) { return v * s; }
+inline AcGeVector3d operator*(double s, const AcGeVector3d& v) {
+    return v * s;
+}
 
 inline const AcGeVector3d AcGeVector3d::kIdentity{0, 0, 0};
 inline const AcGeVector3d AcGeVector3d::kXAxis{1, 0, 0};
@@ -117,7 +119,7 @@ inline const AcGeVector3d AcGeVector3d::kYAxis{0, 1, 0};
 inline const AcGeVector3d AcGeVector3d::kZAxis{0, 0, 1};
 
 class AcGePoint3d {
-public:
+  public:
     double x = 0.0, y = 0.0, z = 0.0;
 
     constexpr AcGePoint3d() = default;
@@ -154,7 +156,7 @@ public:
 inline const AcGePoint3d AcGePoint3d::kOrigin{0, 0, 0};
 
 class AcGeMatrix3d {
-public:
+  public:
     double entry[4][4];
 
     AcGeMatrix3d() { setToIdentity(); }
@@ -163,7 +165,8 @@ public:
 
     AcGeMatrix3d& setToIdentity() {
         for (int r = 0; r < 4; ++r)
-            for (int c = 0; c < 4; ++c) entry[r][c] = r == c ? 1.0 : 0.0;
+            for (int c = 0; c < 4; ++c)
+                entry[r][c] = r == c ? 1.0 : 0.0;
         return *this;
     }
     double operator()(unsigned row, unsigned col) const { return entry[row][col]; }
@@ -174,7 +177,8 @@ public:
         for (int i = 0; i < 4; ++i)
             for (int j = 0; j < 4; ++j) {
                 double s = 0.0;
-                for (int k = 0; k < 4; ++k) s += entry[i][k] * m.entry[k][j];
+                for (int k = 0; k < 4; ++k)
+                    s += entry[i][k] * m.entry[k][j];
                 r.entry[i][j] = s;
             }
         return r;
@@ -182,7 +186,9 @@ public:
     AcGeMatrix3d& operator*=(const AcGeMatrix3d& m) { return *this = *this * m; }
     AcGeMatrix3d& preMultBy(const AcGeMatrix3d& left) { return *this = left * *this; }
     AcGeMatrix3d& postMultBy(const AcGeMatrix3d& right) { return *this = *this * right; }
-    AcGeMatrix3d& setToProduct(const AcGeMatrix3d& a, const AcGeMatrix3d& b) { return *this = a * b; }
+    AcGeMatrix3d& setToProduct(const AcGeMatrix3d& a, const AcGeMatrix3d& b) {
+        return *this = a * b;
+    }
 
     bool isEqualTo(const AcGeMatrix3d& m, const AcGeTol& tol = AcGeContext::gTol) const {
         for (int r = 0; r < 4; ++r)
@@ -196,7 +202,8 @@ public:
     // Determinant of the whole 4x4 matrix.
     double det() const {
         double d = 0.0;
-        for (int c = 0; c < 4; ++c) d += (c % 2 ? -1.0 : 1.0) * entry[0][c] * minor3(0, c);
+        for (int c = 0; c < 4; ++c)
+            d += (c % 2 ? -1.0 : 1.0) * entry[0][c] * minor3(0, c);
         return d;
     }
     bool isSingular(const AcGeTol& tol = AcGeContext::gTol) const {
@@ -205,7 +212,8 @@ public:
     AcGeMatrix3d transpose() const {
         AcGeMatrix3d t;
         for (int r = 0; r < 4; ++r)
-            for (int c = 0; c < 4; ++c) t.entry[r][c] = entry[c][r];
+            for (int c = 0; c < 4; ++c)
+                t.entry[r][c] = entry[c][r];
         return t;
     }
     // The inverse by cofactors; a singular matrix gives itself back unchanged.
@@ -289,7 +297,8 @@ public:
         AcGeVector3d n = normal.normal();
         setToIdentity();
         for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) entry[r][c] -= 2.0 * n[r] * n[c];
+            for (int c = 0; c < 3; ++c)
+                entry[r][c] -= 2.0 * n[r] * n[c];
         setPivot(origin);
         return *this;
     }
@@ -313,7 +322,9 @@ public:
         return *this = transpose();
     }
 
-    static AcGeMatrix3d translation(const AcGeVector3d& v) { return AcGeMatrix3d().setToTranslation(v); }
+    static AcGeMatrix3d translation(const AcGeVector3d& v) {
+        return AcGeMatrix3d().setToTranslation(v);
+    }
     static AcGeMatrix3d rotation(double angle, const AcGeVector3d& axis,
                                  const AcGePoint3d& center = AcGePoint3d::kOrigin) {
         return AcGeMatrix3d().setToRotation(angle, axis, center);
@@ -338,7 +349,7 @@ public:
         return AcGeMatrix3d().setToWorldToPlane(normal);
     }
 
-private:
+  private:
     // Determinant of the 3x3 matrix left when row r and column c are struck out.
     double minor3(int r, int c) const {
         double m[3][3];
@@ -358,7 +369,8 @@ private:
     void setPivot(const AcGePoint3d& center) {
         for (int r = 0; r < 3; ++r) {
             double t = center[r];
-            for (int c = 0; c < 3; ++c) t -= entry[r][c] * center[c];
+            for (int c = 0; c < 3; ++c)
+                t -= entry[r][c] * center[c];
             entry[r][3] = t;
         }
     }
@@ -382,8 +394,12 @@ inline AcGePoint3d operator*(const AcGeMatrix3d& m, const AcGePoint3d& p) {
     return {r[0], r[1], r[2]};
 }
 
-inline AcGeVector3d& AcGeVector3d::transformBy(const AcGeMatrix3d& m) { return *this = m * *this; }
-inline AcGePoint3d& AcGePoint3d::transformBy(const AcGeMatrix3d& m) { return *this = m * *this; }
+inline AcGeVector3d& AcGeVector3d::transformBy(const AcGeMatrix3d& m) {
+    return *this = m * *this;
+}
+inline AcGePoint3d& AcGePoint3d::transformBy(const AcGeMatrix3d& m) {
+    return *this = m * *this;
+}
 
 // The DXF format's arbitrary-axis rule: the x axis of a normal's plane is world Y x N when the
 // normal is within 1/64 of the world z axis, else world Z x N.
@@ -392,7 +408,7 @@ inline AcGeVector3d AcGeVector3d::perpVector() const {
     if (n.isZeroLength()) return kXAxis;
     constexpr double kLimit = 1.0 / 64.0;
     AcGeVector3d ax = (std::fabs(n.x) < kLimit && std::fabs(n.y) < kLimit) ? kYAxis.crossProduct(n)
-                                                                             : kZAxis.crossProduct(n);
+                                                                           : kZAxis.crossProduct(n);
     return ax.normal();
 }
 

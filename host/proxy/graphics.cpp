@@ -18,7 +18,7 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 // Reads little-endian values from one record's payload. Every read is checked against the
 // payload's end; after the first failed read `ok` is false and all further reads give zeros.
 class Payload {
-public:
+  public:
     Payload(const uint8_t* p, std::size_t n) : p_(p), n_(n) {}
 
     bool ok = true;
@@ -50,7 +50,8 @@ public:
     double f64() {
         if (!need(8)) return 0.0;
         uint64_t bits = 0;
-        for (int i = 7; i >= 0; --i) bits = bits << 8 | p_[pos_ + static_cast<std::size_t>(i)];
+        for (int i = 7; i >= 0; --i)
+            bits = bits << 8 | p_[pos_ + static_cast<std::size_t>(i)];
         pos_ += 8;
         double d;
         std::memcpy(&d, &bits, sizeof d);
@@ -96,7 +97,7 @@ public:
         return s;
     }
 
-private:
+  private:
     // Moves past the padding after a string; a string that ends the payload needs none.
     void skipTo(std::size_t afterString) {
         std::size_t padded = (afterString + 3) & ~static_cast<std::size_t>(3);
@@ -109,7 +110,7 @@ private:
 
 // Reads the DWG bit stream of the lightweight-polyline record: bits MSB first within a byte.
 class BitReader {
-public:
+  public:
     BitReader(const uint8_t* p, std::size_t n) : p_(p), bits_(n * 8) {}
 
     bool ok = true;
@@ -128,7 +129,8 @@ public:
     uint8_t byte() { return static_cast<uint8_t>(bits(8)); }
     uint64_t littleEndian(unsigned bytes) {
         uint64_t v = 0;
-        for (unsigned i = 0; i < bytes; ++i) v |= static_cast<uint64_t>(byte()) << (8 * i);
+        for (unsigned i = 0; i < bytes; ++i)
+            v |= static_cast<uint64_t>(byte()) << (8 * i);
         return v;
     }
     double raw() {
@@ -140,28 +142,42 @@ public:
     // BS: 00 int16, 01 uint8, 10 zero, 11 256.
     int32_t bitShort() {
         switch (bits(2)) {
-            case 0: return static_cast<int16_t>(littleEndian(2));
-            case 1: return byte();
-            case 2: return 0;
-            default: return 256;
+            case 0:
+                return static_cast<int16_t>(littleEndian(2));
+            case 1:
+                return byte();
+            case 2:
+                return 0;
+            default:
+                return 256;
         }
     }
     // BL: 00 int32, 01 uint8, 10 zero (11 is not used).
     int64_t bitLong() {
         switch (bits(2)) {
-            case 0: return static_cast<int32_t>(littleEndian(4));
-            case 1: return byte();
-            case 2: return 0;
-            default: ok = false; return 0;
+            case 0:
+                return static_cast<int32_t>(littleEndian(4));
+            case 1:
+                return byte();
+            case 2:
+                return 0;
+            default:
+                ok = false;
+                return 0;
         }
     }
     // BD: 00 raw double, 01 one, 10 zero (11 is not used).
     double bitDouble() {
         switch (bits(2)) {
-            case 0: return raw();
-            case 1: return 1.0;
-            case 2: return 0.0;
-            default: ok = false; return 0.0;
+            case 0:
+                return raw();
+            case 1:
+                return 1.0;
+            case 2:
+                return 0.0;
+            default:
+                ok = false;
+                return 0.0;
         }
     }
     // DD: a double given as changes to a default value.
@@ -169,29 +185,37 @@ public:
         uint64_t b;
         std::memcpy(&b, &def, sizeof b);
         switch (bits(2)) {
-            case 0: return def;
-            case 1: b = (b & ~0xFFFFFFFFull) | littleEndian(4); break;
+            case 0:
+                return def;
+            case 1:
+                b = (b & ~0xFFFFFFFFull) | littleEndian(4);
+                break;
             case 2: {
                 uint64_t hi = littleEndian(2);
                 uint64_t lo = littleEndian(4);
                 b = (b & 0xFFFF000000000000ull) | hi << 32 | lo;
                 break;
             }
-            default: return raw();
+            default:
+                return raw();
         }
         double d;
         std::memcpy(&d, &b, sizeof d);
         return d;
     }
 
-private:
+  private:
     const uint8_t* p_;
     std::size_t bits_;
     std::size_t pos_ = 0;
 };
 
-bool finite(const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
-bool finite(const AcGeVector3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool finite(const AcGePoint3d& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+bool finite(const AcGeVector3d& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 // Whether every number a primitive hands out is finite: values from a damaged buffer (or a
 // transform that overflows) must not reach the drawing as NaN or infinity.
@@ -201,9 +225,9 @@ bool finite(const Primitive& p) {
     for (const std::vector<double>* v : {&p.bulges, &p.startWidths, &p.endWidths})
         for (double d : *v)
             if (!std::isfinite(d)) return false;
-    for (double d : {p.constantWidth, p.elevation, p.ownThickness, p.radius, p.startAngle, p.endAngle,
-                     p.radiusRatio, p.startParam, p.endParam, p.text.height, p.text.widthFactor,
-                     p.text.oblique, p.text.tracking})
+    for (double d : {p.constantWidth, p.elevation, p.ownThickness, p.radius, p.startAngle,
+                     p.endAngle, p.radiusRatio, p.startParam, p.endParam, p.text.height,
+                     p.text.widthFactor, p.text.oblique, p.text.tracking})
         if (!std::isfinite(d)) return false;
     return finite(p.center) && finite(p.normal) && finite(p.refVector) && finite(p.majorAxis) &&
            finite(p.direction) && finite(p.text.direction);
@@ -291,8 +315,8 @@ bool setConic(Primitive& prim, const AcGePoint3d& c, const AcGeVector3d& u, cons
     } else {
         prim.startParam = normalizeAngle(t0 - shift);
         double sweep = t1 - t0;
-        prim.endParam = sweep >= kTwoPi ? prim.startParam + kTwoPi
-                                        : normalizeAngle(prim.startParam + sweep);
+        prim.endParam =
+            sweep >= kTwoPi ? prim.startParam + kTwoPi : normalizeAngle(prim.startParam + sweep);
     }
     return true;
 }
@@ -305,8 +329,7 @@ bool circleFrom3Points(const AcGePoint3d& p1, const AcGePoint3d& p2, const AcGeP
     double nn = n.lengthSqrd();
     double scale = std::max(a.lengthSqrd(), b.lengthSqrd());
     if (!(nn > 1e-20 * scale * scale) || !std::isfinite(nn)) return false;
-    AcGeVector3d toCenter =
-        (b * a.lengthSqrd() - a * b.lengthSqrd()).crossProduct(n) / (2.0 * nn);
+    AcGeVector3d toCenter = (b * a.lengthSqrd() - a * b.lengthSqrd()).crossProduct(n) / (2.0 * nn);
     center = p1 + toCenter;
     radius = toCenter.length();
     normal = n.normal();
@@ -316,12 +339,12 @@ bool circleFrom3Points(const AcGePoint3d& p1, const AcGePoint3d& p2, const AcGeP
 // --- The decoder ---------------------------------------------------------------------------
 
 class Decoder {
-public:
+  public:
     Decoder(const DecodeContext& ctx, DecodedGraphics& out) : ctx_(ctx), out_(out) {}
 
     void record(uint32_t type, const uint8_t* payload, std::size_t size, uint32_t index);
 
-private:
+  private:
     void dispatch(uint32_t type, Payload& in, std::size_t size);
     Primitive& begin(PrimitiveKind kind, uint32_t type) {
         Primitive& p = out_.primitives.emplace_back();
@@ -346,7 +369,8 @@ private:
     bool points(Payload& in, uint32_t count, std::vector<AcGePoint3d>& pts) {
         if (static_cast<uint64_t>(count) * 24 > in.left()) return false;
         pts.reserve(count);
-        for (uint32_t i = 0; i < count; ++i) pts.push_back(xf(in.point()));
+        for (uint32_t i = 0; i < count; ++i)
+            pts.push_back(xf(in.point()));
         return in.ok;
     }
     std::string narrow(std::string_view bytes) const {
@@ -418,23 +442,57 @@ void Decoder::dispatch(uint32_t type, Payload& in, std::size_t size) {
                 out_.extents = e;
             }
             break;
-        case kCircle: circle(in); break;
-        case kCircle3P: circle3p(in); break;
-        case kCircularArc: arc(in); break;
-        case kCircularArc3P: arc3p(in); break;
-        case kPolyline: polyline(in, false, false); break;
-        case kPolygon: polyline(in, false, true); break;
-        case kPolylineWithNormals: polyline(in, true, false); break;
-        case kMesh: mesh(in); break;
-        case kShell: shell(in); break;
-        case kText: text(in, false, false); break;
-        case kText2: text(in, false, true); break;
-        case kUnicodeText: text(in, true, false); break;
-        case kUnicodeText2: text(in, true, true); break;
-        case kXline: line(in, PrimitiveKind::Xline); break;
-        case kRay: line(in, PrimitiveKind::Ray); break;
-        case kLwPolyline: lwpolyline(in); break;
-        case kEllipticArc: ellipticArc(in); break;
+        case kCircle:
+            circle(in);
+            break;
+        case kCircle3P:
+            circle3p(in);
+            break;
+        case kCircularArc:
+            arc(in);
+            break;
+        case kCircularArc3P:
+            arc3p(in);
+            break;
+        case kPolyline:
+            polyline(in, false, false);
+            break;
+        case kPolygon:
+            polyline(in, false, true);
+            break;
+        case kPolylineWithNormals:
+            polyline(in, true, false);
+            break;
+        case kMesh:
+            mesh(in);
+            break;
+        case kShell:
+            shell(in);
+            break;
+        case kText:
+            text(in, false, false);
+            break;
+        case kText2:
+            text(in, false, true);
+            break;
+        case kUnicodeText:
+            text(in, true, false);
+            break;
+        case kUnicodeText2:
+            text(in, true, true);
+            break;
+        case kXline:
+            line(in, PrimitiveKind::Xline);
+            break;
+        case kRay:
+            line(in, PrimitiveKind::Ray);
+            break;
+        case kLwPolyline:
+            lwpolyline(in);
+            break;
+        case kEllipticArc:
+            ellipticArc(in);
+            break;
         case kAttribColor:
             if (need(4)) attrs_.color = color::fromAci(in.u32());
             break;
@@ -472,8 +530,12 @@ void Decoder::dispatch(uint32_t type, Payload& in, std::size_t size) {
             if (need(8)) attrs_.material = in.u64();
             break;
         case kPushModelTransform:
-        case kPushModelTransform2: pushTransform(in); break;
-        case kPopModelTransform: popTransform(); break;
+        case kPushModelTransform2:
+            pushTransform(in);
+            break;
+        case kPopModelTransform:
+            popTransform();
+            break;
         case kPushClip:
         case kPopClip:
         case kAttribMapper:
@@ -492,7 +554,8 @@ void Decoder::pushTransform(Payload& in) {
     }
     AcGeMatrix3d m;
     for (auto& row : m.entry)
-        for (double& e : row) e = in.f64();
+        for (double& e : row)
+            e = in.f64();
     stack_.push_back(matrix_);
     // A nested transform acts inside the one around it: outer * inner.
     matrix_ = matrix_ * m;
@@ -597,8 +660,7 @@ void Decoder::ellipticArc(Payload& in) {
     AcGeVector3d n = in.vector().normal();
     double major = in.f64(), minor = in.f64(), t0 = in.f64(), t1 = in.f64(), angle = in.f64();
     if (n.isZeroLength() || !(major > 0) || !std::isfinite(major) || !(minor >= 0) ||
-        !std::isfinite(minor) || !std::isfinite(t0) || !std::isfinite(t1) ||
-        !std::isfinite(angle))
+        !std::isfinite(minor) || !std::isfinite(t0) || !std::isfinite(t1) || !std::isfinite(angle))
         return skip("degenerate ellipse");
     AcGeMatrix3d toWorld = AcGeMatrix3d::planeToWorld(n);
     AcGeVector3d dir = toWorld * AcGeVector3d(std::cos(angle), std::sin(angle), 0.0);
@@ -636,7 +698,8 @@ void Decoder::polyline(Payload& in, bool withNormal, bool polygon) {
         if (count <= 4) {
             Face f;
             f.corners = static_cast<uint8_t>(count);
-            for (uint32_t i = 0; i < 4; ++i) f.v[i] = std::min(i, count - 1);
+            for (uint32_t i = 0; i < 4; ++i)
+                f.v[i] = std::min(i, count - 1);
             p.faces.push_back(f);
         } else {
             for (uint32_t i = 1; i + 1 < count; ++i) {
@@ -688,8 +751,10 @@ void Decoder::lwpolyline(Payload& in) {
         xy.push_back(y);
     }
     std::vector<double> bulges;
-    for (int64_t i = 0; i < nBulges && bs.ok; ++i) bulges.push_back(bs.bitDouble());
-    for (int64_t i = 0; i < nIds && bs.ok; ++i) bs.bitLong();
+    for (int64_t i = 0; i < nBulges && bs.ok; ++i)
+        bulges.push_back(bs.bitDouble());
+    for (int64_t i = 0; i < nIds && bs.ok; ++i)
+        bs.bitLong();
     std::vector<double> sw, ew;
     for (int64_t i = 0; i < nWidths && bs.ok; ++i) {
         sw.push_back(bs.bitDouble());
@@ -703,7 +768,8 @@ void Decoder::lwpolyline(Payload& in) {
     Primitive& p = begin(PrimitiveKind::Polyline, kLwPolyline);
     std::size_t n = static_cast<std::size_t>(nPoints);
     p.points.reserve(n);
-    for (std::size_t i = 0; i < n; ++i) p.points.push_back(toWorld * AcGePoint3d(xy[2 * i], xy[2 * i + 1], elevation));
+    for (std::size_t i = 0; i < n; ++i)
+        p.points.push_back(toWorld * AcGePoint3d(xy[2 * i], xy[2 * i + 1], elevation));
     p.closed = (flags & 512) != 0;
     p.normal = transformNormal(matrix_, normal);
     // Widths grow with the scale of the transform in the polyline's plane.
@@ -718,8 +784,10 @@ void Decoder::lwpolyline(Payload& in) {
     if (!sw.empty()) {
         sw.resize(n, 0.0);
         ew.resize(n, 0.0);
-        for (double& w : sw) w *= widthScale;
-        for (double& w : ew) w *= widthScale;
+        for (double& w : sw)
+            w *= widthScale;
+        for (double& w : ew)
+            w *= widthScale;
         p.startWidths = std::move(sw);
         p.endWidths = std::move(ew);
     }
@@ -736,7 +804,8 @@ bool Decoder::readTraits(Payload& in, uint64_t edges, uint64_t faceCount, std::v
             in.ok = false;
             return false;
         }
-        for (uint64_t i = 0; i < words; ++i) in.u32();
+        for (uint64_t i = 0; i < words; ++i)
+            in.u32();
         return true;
     };
     if (in.left() < 4) return false;
@@ -761,14 +830,13 @@ bool Decoder::readTraits(Payload& in, uint64_t edges, uint64_t faceCount, std::v
                 in.ok = false;
                 return false;
             }
-            for (uint64_t i = 0; i < faceCount; ++i) apply(i, in.u32());
+            for (uint64_t i = 0; i < faceCount; ++i)
+                apply(i, in.u32());
             return true;
         };
-        if ((faceFlags & 0x1) &&
-            !perFace([&](uint64_t i, uint32_t v) { faces[i].color = v; }))
+        if ((faceFlags & 0x1) && !perFace([&](uint64_t i, uint32_t v) { faces[i].color = v; }))
             return false;
-        if ((faceFlags & 0x2) &&
-            !perFace([&](uint64_t i, uint32_t v) { faces[i].layerIndex = v; }))
+        if ((faceFlags & 0x2) && !perFace([&](uint64_t i, uint32_t v) { faces[i].layerIndex = v; }))
             return false;
         if ((faceFlags & 0x20) && !skipWords(faceCount)) return false;
         if ((faceFlags & 0x80) && !skipWords(faceCount * 6)) return false;  // normals
@@ -833,7 +901,8 @@ void Decoder::shell(Payload& in) {
         int32_t n = in.i32();
         ++read;
         // A negative count is a hole in the face before it: read past it, it makes no face.
-        uint32_t corners = n < 0 ? static_cast<uint32_t>(-static_cast<int64_t>(n)) : static_cast<uint32_t>(n);
+        uint32_t corners =
+            n < 0 ? static_cast<uint32_t>(-static_cast<int64_t>(n)) : static_cast<uint32_t>(n);
         if (corners > entries - read) return skip("face runs past the face list");
         loop.clear();
         for (uint32_t i = 0; i < corners; ++i) {
@@ -849,10 +918,12 @@ void Decoder::shell(Payload& in) {
         if (corners <= 4) {
             Face f;
             f.corners = static_cast<uint8_t>(corners);
-            for (uint32_t i = 0; i < 4; ++i) f.v[i] = loop[std::min(i, corners - 1)];
+            for (uint32_t i = 0; i < 4; ++i)
+                f.v[i] = loop[std::min(i, corners - 1)];
             faces.push_back(f);
             loopOfFace.push_back(loopIndex);
-            edgeOfFace.push_back({firstEdge, firstEdge + 1, firstEdge + 2, corners == 4 ? firstEdge + 3 : -1});
+            edgeOfFace.push_back(
+                {firstEdge, firstEdge + 1, firstEdge + 2, corners == 4 ? firstEdge + 3 : -1});
         } else {
             for (uint32_t i = 1; i + 1 < corners; ++i) {
                 Face f;
@@ -881,7 +952,8 @@ void Decoder::shell(Payload& in) {
                 for (int k = 0; k < 4; ++k) {
                     int64_t e = edgeOfFace[i][static_cast<std::size_t>(k)];
                     if (e >= 0 && !edgeVisible[static_cast<std::size_t>(e)])
-                        faces[i].invisibleEdges = static_cast<uint8_t>(faces[i].invisibleEdges | (1u << k));
+                        faces[i].invisibleEdges =
+                            static_cast<uint8_t>(faces[i].invisibleEdges | (1u << k));
                 }
             if (visible[l]) kept.push_back(faces[i]);
         }
@@ -1000,15 +1072,15 @@ void walk(const uint8_t* data, std::size_t size, DecodedGraphics& out, Visit vis
     while (pos < size) {
         if (size - pos < 8) {
             if (frameError.empty())
-                frameError = "record " + std::to_string(index) + " at byte " +
-                             std::to_string(pos) + ": head cut off by the end of the buffer";
+                frameError = "record " + std::to_string(index) + " at byte " + std::to_string(pos) +
+                             ": head cut off by the end of the buffer";
             break;
         }
         uint32_t rsize = readU32(data + pos), type = readU32(data + pos + 4);
         if (rsize < 8 || rsize > size - pos) {
             if (frameError.empty())
-                frameError = "record " + std::to_string(index) + " at byte " +
-                             std::to_string(pos) + ": size " + std::to_string(rsize) +
+                frameError = "record " + std::to_string(index) + " at byte " + std::to_string(pos) +
+                             ": size " + std::to_string(rsize) +
                              (rsize < 8 ? " is below 8" : " runs past the end of the buffer");
             break;
         }
@@ -1019,8 +1091,8 @@ void walk(const uint8_t* data, std::size_t size, DecodedGraphics& out, Visit vis
         ++index;
     }
     if (frameError.empty() && index != out.declaredCount)
-        frameError = "header announces " + std::to_string(out.declaredCount) + " records, buffer holds " +
-                     std::to_string(index);
+        frameError = "header announces " + std::to_string(out.declaredCount) +
+                     " records, buffer holds " + std::to_string(index);
     if (!frameError.empty()) {
         out.corrupt = true;
         out.message = frameError;  // the framing fault outranks a record's fault
@@ -1048,57 +1120,103 @@ bool isDrawingRecord(uint32_t type) {
 
 const char* recordTypeName(uint32_t type) {
     switch (type) {
-        case kExtents: return "EXTENTS";
-        case kCircle: return "CIRCLE";
-        case kCircle3P: return "CIRCLE_3P";
-        case kCircularArc: return "CIRCULAR_ARC";
-        case kCircularArc3P: return "CIRCULAR_ARC_3P";
-        case kPolyline: return "POLYLINE";
-        case kPolygon: return "POLYGON";
-        case kMesh: return "MESH";
-        case kShell: return "SHELL";
-        case kText: return "TEXT";
-        case kText2: return "TEXT2";
-        case kXline: return "XLINE";
-        case kRay: return "RAY";
-        case kAttribColor: return "COLOR";
-        case kAttribLayer: return "LAYER";
-        case kAttribLinetype: return "LINETYPE";
-        case kAttribMarker: return "MARKER";
-        case kAttribFill: return "FILL";
-        case kAttribTrueColor: return "TRUE_COLOR";
-        case kAttribLineweight: return "LINEWEIGHT";
-        case kAttribLtscale: return "LTSCALE";
-        case kAttribThickness: return "THICKNESS";
-        case kAttribPlotStyle: return "PLOT_STYLE";
-        case kPushClip: return "PUSH_CLIP";
-        case kPopClip: return "POP_CLIP";
-        case kPushModelTransform: return "PUSH_MODEL_TRANSFORM";
-        case kPushModelTransform2: return "PUSH_MODEL_TRANSFORM2";
-        case kPopModelTransform: return "POP_MODEL_TRANSFORM";
-        case kPolylineWithNormals: return "POLYLINE_WITH_NORMALS";
-        case kLwPolyline: return "LWPOLYLINE";
-        case kAttribMaterial: return "MATERIAL";
-        case kAttribMapper: return "MAPPER";
-        case kUnicodeText: return "UNICODE_TEXT";
-        case kUnicodeText2: return "UNICODE_TEXT2";
-        case kEllipticArc: return "ELLIPTIC_ARC";
-        default: return "UNKNOWN";
+        case kExtents:
+            return "EXTENTS";
+        case kCircle:
+            return "CIRCLE";
+        case kCircle3P:
+            return "CIRCLE_3P";
+        case kCircularArc:
+            return "CIRCULAR_ARC";
+        case kCircularArc3P:
+            return "CIRCULAR_ARC_3P";
+        case kPolyline:
+            return "POLYLINE";
+        case kPolygon:
+            return "POLYGON";
+        case kMesh:
+            return "MESH";
+        case kShell:
+            return "SHELL";
+        case kText:
+            return "TEXT";
+        case kText2:
+            return "TEXT2";
+        case kXline:
+            return "XLINE";
+        case kRay:
+            return "RAY";
+        case kAttribColor:
+            return "COLOR";
+        case kAttribLayer:
+            return "LAYER";
+        case kAttribLinetype:
+            return "LINETYPE";
+        case kAttribMarker:
+            return "MARKER";
+        case kAttribFill:
+            return "FILL";
+        case kAttribTrueColor:
+            return "TRUE_COLOR";
+        case kAttribLineweight:
+            return "LINEWEIGHT";
+        case kAttribLtscale:
+            return "LTSCALE";
+        case kAttribThickness:
+            return "THICKNESS";
+        case kAttribPlotStyle:
+            return "PLOT_STYLE";
+        case kPushClip:
+            return "PUSH_CLIP";
+        case kPopClip:
+            return "POP_CLIP";
+        case kPushModelTransform:
+            return "PUSH_MODEL_TRANSFORM";
+        case kPushModelTransform2:
+            return "PUSH_MODEL_TRANSFORM2";
+        case kPopModelTransform:
+            return "POP_MODEL_TRANSFORM";
+        case kPolylineWithNormals:
+            return "POLYLINE_WITH_NORMALS";
+        case kLwPolyline:
+            return "LWPOLYLINE";
+        case kAttribMaterial:
+            return "MATERIAL";
+        case kAttribMapper:
+            return "MAPPER";
+        case kUnicodeText:
+            return "UNICODE_TEXT";
+        case kUnicodeText2:
+            return "UNICODE_TEXT2";
+        case kEllipticArc:
+            return "ELLIPTIC_ARC";
+        default:
+            return "UNKNOWN";
     }
 }
 
 const char* kindName(PrimitiveKind kind) {
     switch (kind) {
-        case PrimitiveKind::Polyline: return "polyline";
-        case PrimitiveKind::Polygon: return "polygon";
-        case PrimitiveKind::Mesh: return "mesh";
-        case PrimitiveKind::Shell: return "shell";
-        case PrimitiveKind::Circle: return "circle";
-        case PrimitiveKind::Arc: return "arc";
-        case PrimitiveKind::Ellipse: return "ellipse";
-        case PrimitiveKind::Text: return "text";
-        case PrimitiveKind::Ray: return "ray";
-        case PrimitiveKind::Xline: return "xline";
+        case PrimitiveKind::Polyline:
+            return "polyline";
+        case PrimitiveKind::Polygon:
+            return "polygon";
+        case PrimitiveKind::Mesh:
+            return "mesh";
+        case PrimitiveKind::Shell:
+            return "shell";
+        case PrimitiveKind::Circle:
+            return "circle";
+        case PrimitiveKind::Arc:
+            return "arc";
+        case PrimitiveKind::Ellipse:
+            return "ellipse";
+        case PrimitiveKind::Text:
+            return "text";
+        case PrimitiveKind::Ray:
+            return "ray";
+        case PrimitiveKind::Xline:
+            return "xline";
     }
     return "?";
 }
@@ -1106,11 +1224,16 @@ const char* kindName(PrimitiveKind kind) {
 namespace color {
 int aciOf(uint32_t raw) {
     switch (method(raw)) {
-        case kByLayer: return 256;
-        case kByBlock: return 0;
-        case kAci: return static_cast<int>(raw & 0xFF);
-        case kForeground: return 7;
-        default: return -1;
+        case kByLayer:
+            return 256;
+        case kByBlock:
+            return 0;
+        case kAci:
+            return static_cast<int>(raw & 0xFF);
+        case kForeground:
+            return 7;
+        default:
+            return -1;
     }
 }
 uint32_t fromAci(uint32_t aci) {
@@ -1130,12 +1253,14 @@ std::optional<uint32_t> Attributes::rgb() const {
     return *color & 0xFFFFFF;
 }
 
-DecodedGraphics decodeProxyGraphics(const uint8_t* data, std::size_t size, const DecodeContext& ctx) {
+DecodedGraphics decodeProxyGraphics(const uint8_t* data, std::size_t size,
+                                    const DecodeContext& ctx) {
     DecodedGraphics out;
     Decoder dec(ctx, out);
-    walk(data, size, out, [&](uint32_t type, const uint8_t* payload, std::size_t n, uint32_t index) {
-        dec.record(type, payload, n, index);
-    });
+    walk(data, size, out,
+         [&](uint32_t type, const uint8_t* payload, std::size_t n, uint32_t index) {
+             dec.record(type, payload, n, index);
+         });
     classify(out);
     return out;
 }
@@ -1202,7 +1327,8 @@ void GraphicsCollector::add(int code, std::string_view value) {
         return;
     }
     if (code == 100) {
-        while (!value.empty() && (value.back() == ' ' || value.back() == '\r')) value.remove_suffix(1);
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\r'))
+            value.remove_suffix(1);
         inSubclass_ = value == (proxy_ ? "AcDbProxyEntity" : "AcDbEntity");
         if (state_ == State::AfterSize) state_ = State::Done;
         return;
@@ -1220,8 +1346,10 @@ void GraphicsCollector::add(int code, std::string_view value) {
     if (inSubclass_ && (code == 92 || code == 160)) {
         out_.sizeCode = code;
         std::string_view v = value;
-        while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
-        while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r')) v.remove_suffix(1);
+        while (!v.empty() && (v.front() == ' ' || v.front() == '\t'))
+            v.remove_prefix(1);
+        while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r'))
+            v.remove_suffix(1);
         long long n = 0;
         bool neg = !v.empty() && v.front() == '-';
         if (neg || (!v.empty() && v.front() == '+')) v.remove_prefix(1);

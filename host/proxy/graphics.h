@@ -79,11 +79,13 @@ const char* recordTypeName(uint32_t type);
 namespace color {
 constexpr uint32_t kByLayer = 0xC0000000u;
 constexpr uint32_t kByBlock = 0xC1000000u;
-constexpr uint32_t kRgb = 0xC2000000u;       // low 24 bits 0xRRGGBB
-constexpr uint32_t kAci = 0xC3000000u;       // low byte the ACI
+constexpr uint32_t kRgb = 0xC2000000u;  // low 24 bits 0xRRGGBB
+constexpr uint32_t kAci = 0xC3000000u;  // low byte the ACI
 constexpr uint32_t kForeground = 0xC5000000u;
 constexpr uint32_t kNone = 0xC8000000u;
-inline uint32_t method(uint32_t raw) { return raw & 0xFF000000u; }
+inline uint32_t method(uint32_t raw) {
+    return raw & 0xFF000000u;
+}
 // The colour index the raw colour stands for: 256 BYLAYER, 0 BYBLOCK, 1..255 an ACI, 7 for the
 // foreground colour; for an RGB colour the ACI is unknown and -1 is returned.
 int aciOf(uint32_t raw);
@@ -94,16 +96,16 @@ uint32_t fromAci(uint32_t aci);
 // The attribute state in force when a primitive was drawn. What the picture never set stays
 // empty: the caller takes it from the entity that carries the picture.
 struct Attributes {
-    std::optional<uint32_t> color;           // raw colour (see proxygfx::color)
-    std::optional<uint32_t> layerIndex;      // index into the layer table (resolveLayerIndex)
-    std::optional<uint32_t> linetypeIndex;   // raw linetype index (resolveLinetypeIndex)
-    std::optional<int32_t> lineweight;       // hundredths of mm; -1 BYLAYER, -2 BYBLOCK, -3 default
+    std::optional<uint32_t> color;          // raw colour (see proxygfx::color)
+    std::optional<uint32_t> layerIndex;     // index into the layer table (resolveLayerIndex)
+    std::optional<uint32_t> linetypeIndex;  // raw linetype index (resolveLinetypeIndex)
+    std::optional<int32_t> lineweight;      // hundredths of mm; -1 BYLAYER, -2 BYBLOCK, -3 default
     std::optional<double> linetypeScale;
     std::optional<double> thickness;
-    std::optional<int32_t> marker;           // selection marker
-    std::optional<uint32_t> plotStyleType;   // 0 BYLAYER, 1 BYBLOCK, 2 default, 3 by id
+    std::optional<int32_t> marker;          // selection marker
+    std::optional<uint32_t> plotStyleType;  // 0 BYLAYER, 1 BYBLOCK, 2 default, 3 by id
     std::optional<uint32_t> plotStyleId;
-    std::optional<uint64_t> material;        // the 8 bytes of a material record, as read
+    std::optional<uint64_t> material;  // the 8 bytes of a material record, as read
     // The fill state, which lasts until the next fill record. It means something for polygons,
     // meshes and shells only: real multileader pictures leave it on after their filled
     // arrowhead, so the open polylines that follow still carry it.
@@ -116,16 +118,16 @@ struct Attributes {
 };
 
 enum class PrimitiveKind : uint8_t {
-    Polyline,   // records 6, 32, 33: vertices (a single vertex is a point); closed flag
-    Polygon,    // record 7: closed outline in vertices, and its faces
-    Mesh,       // record 8: rows x columns vertices, quadrilateral faces
-    Shell,      // record 9: vertices and faces
-    Circle,     // records 2, 3
-    Arc,        // records 4, 5
-    Ellipse,    // record 44, and circles or arcs that a non-uniform transform made elliptic
-    Text,       // records 10, 11, 36, 38
-    Ray,        // record 13
-    Xline,      // record 12
+    Polyline,  // records 6, 32, 33: vertices (a single vertex is a point); closed flag
+    Polygon,   // record 7: closed outline in vertices, and its faces
+    Mesh,      // record 8: rows x columns vertices, quadrilateral faces
+    Shell,     // record 9: vertices and faces
+    Circle,    // records 2, 3
+    Arc,       // records 4, 5
+    Ellipse,   // record 44, and circles or arcs that a non-uniform transform made elliptic
+    Text,      // records 10, 11, 36, 38
+    Ray,       // record 13
+    Xline,     // record 12
 };
 const char* kindName(PrimitiveKind kind);
 
@@ -135,20 +137,20 @@ const char* kindName(PrimitiveKind kind);
 struct Face {
     std::array<uint32_t, 4> v{};
     uint8_t corners = 3;
-    uint8_t invisibleEdges = 0;  // bit i: the edge from corner i to the next one (from the last
-                                 // corner back to the first) is invisible: inside a fan, or
-                                 // marked so by the shell's edge traits
-    std::optional<uint32_t> color;   // the face's own colour index (face traits), if stored
+    // Bit i: the edge from corner i to the next one (from the last corner back to the first) is
+    // invisible: it lies inside a fan, or the shell's edge traits hide it.
+    uint8_t invisibleEdges = 0;
+    std::optional<uint32_t> color;  // the face's own colour index (face traits), if stored
     std::optional<uint32_t> layerIndex;
 };
 
 struct TextData {
-    std::string text;              // UTF-8 (narrow records decoded with the drawing's code page)
+    std::string text;  // UTF-8 (narrow records decoded with the drawing's code page)
     double height = 0.0;
     double widthFactor = 1.0;
-    double oblique = 0.0;          // radians
-    AcGeVector3d direction{1, 0, 0};   // unit baseline direction (world)
-    bool unicode = false;          // from a Unicode record (36, 38)
+    double oblique = 0.0;             // radians
+    AcGeVector3d direction{1, 0, 0};  // unit baseline direction (world)
+    bool unicode = false;             // from a Unicode record (36, 38)
     // Only in the records with font data (11, 38):
     double tracking = 0.0;
     bool backward = false, upsideDown = false, vertical = false, underline = false,
@@ -160,11 +162,11 @@ struct TextData {
 
 struct Primitive {
     PrimitiveKind kind = PrimitiveKind::Polyline;
-    uint32_t recordType = 0;     // the record it came from
-    uint32_t recordIndex = 0;    // 0-based position of that record in the buffer
-    Attributes attrs;            // attribute state at the time it was drawn
-    AcGeMatrix3d transform;      // model transform in force (already applied to the geometry)
-    int transformDepth = 0;      // number of model transforms pushed around it
+    uint32_t recordType = 0;   // the record it came from
+    uint32_t recordIndex = 0;  // 0-based position of that record in the buffer
+    Attributes attrs;          // attribute state at the time it was drawn
+    AcGeMatrix3d transform;    // model transform in force (already applied to the geometry)
+    int transformDepth = 0;    // number of model transforms pushed around it
 
     // Polylines, polygons, meshes, shells: vertices in world coordinates. Rays and
     // construction lines: the base point and a second point.
@@ -175,8 +177,8 @@ struct Primitive {
     std::vector<double> bulges;
     std::vector<double> startWidths, endWidths;
     double constantWidth = 0.0;
-    double elevation = 0.0;        // lightweight polyline, in its own plane (before transform)
-    double ownThickness = 0.0;     // lightweight polyline's own thickness
+    double elevation = 0.0;     // lightweight polyline, in its own plane (before transform)
+    double ownThickness = 0.0;  // lightweight polyline's own thickness
     std::vector<Face> faces;
     uint32_t meshRows = 0, meshColumns = 0;
 
@@ -203,26 +205,26 @@ struct Primitive {
 // The graphics kind that the host reports for a proxy (graphicsMetafileType).
 enum class GraphicsKind : int { None = 0, BoundingBox = 1, Full = 2 };
 
-// Per record type, how many records of it the buffer held.
+// Counts of the records walked.
 struct RecordStats {
-    uint32_t records = 0;      // records walked
-    uint32_t drawing = 0;      // drawing records among them
-    uint32_t extents = 0;      // extents records holding six finite numbers
-    uint32_t unknown = 0;      // records of types the decoder does not know (skipped, not counted
-                               // as skipped: the format says to ignore them)
+    uint32_t records = 0;  // records walked
+    uint32_t drawing = 0;  // drawing records among them
+    uint32_t extents = 0;  // extents records holding six finite numbers
+    uint32_t unknown = 0;  // records of types the decoder does not know (skipped, not counted
+                           // as skipped: the format says to ignore them)
 };
 
 struct DecodedGraphics {
-    std::vector<Primitive> primitives;   // in the order of the records
+    std::vector<Primitive> primitives;  // in the order of the records
     GraphicsKind kind = GraphicsKind::None;
     std::optional<AcDbExtents> extents;  // the last extents record, transformed like geometry
-    uint32_t skipped = 0;        // records that could not be decoded (and drew nothing)
-    bool corrupt = false;        // framing broken: the picture is unusable as a whole
-    std::string message;         // why it is corrupt, or the first skipped record's fault
+    uint32_t skipped = 0;                // records that could not be decoded (and drew nothing)
+    bool corrupt = false;                // framing broken: the picture is unusable as a whole
+    std::string message;                 // why it is corrupt, or the first skipped record's fault
     uint32_t declaredSize = 0, declaredCount = 0;
     RecordStats stats;
     int maxTransformDepth = 0;
-    uint32_t unbalancedPops = 0; // pops of an empty transform stack (ignored)
+    uint32_t unbalancedPops = 0;  // pops of an empty transform stack (ignored)
 };
 
 struct DecodeContext {
@@ -267,12 +269,12 @@ std::string resolveLinetypeIndex(uint32_t index, const std::vector<std::string>&
 // --- Collecting the graphics bytes of a record from its tags ---------------------------------
 
 struct GraphicsBytes {
-    bool present = false;       // a size tag (92 or 160) with a run of 310 after it was found
-    int sizeCode = 0;           // 92 or 160
-    long long declaredSize = 0; // the size tag's value
-    std::string bytes;          // the 310 run, decoded
-    bool sizeMismatch = false;  // declared size differs from the bytes (or is not a number)
-    bool badHex = false;        // a 310 value was not valid hex
+    bool present = false;        // a size tag (92 or 160) with a run of 310 after it was found
+    int sizeCode = 0;            // 92 or 160
+    long long declaredSize = 0;  // the size tag's value
+    std::string bytes;           // the 310 run, decoded
+    bool sizeMismatch = false;   // declared size differs from the bytes (or is not a number)
+    bool badHex = false;         // a 310 value was not valid hex
     std::string message;
 };
 
@@ -281,13 +283,13 @@ struct GraphicsBytes {
 // and AcDbEntity for any other entity. The same codes elsewhere (a table's 92 column count, the
 // proxy's entity data after 93/161) are not taken.
 class GraphicsCollector {
-public:
+  public:
     explicit GraphicsCollector(bool proxyEntity) : proxy_(proxyEntity) {}
     void add(int code, std::string_view value);
     // The result; the size check is made here.
     GraphicsBytes finish();
 
-private:
+  private:
     enum class State { Looking, AfterSize, InRun, Done };
     bool proxy_;
     bool inSubclass_ = false;
@@ -305,7 +307,8 @@ GraphicsKind classifyGraphicsBytes(const GraphicsBytes& g);
 template <class Tags>
 GraphicsBytes collectGraphicsBytes(const Tags& tags, bool proxyEntity) {
     GraphicsCollector c(proxyEntity);
-    for (const auto& t : tags) c.add(static_cast<int>(t.code), std::string_view(t.value));
+    for (const auto& t : tags)
+        c.add(static_cast<int>(t.code), std::string_view(t.value));
     return c.finish();
 }
 

@@ -152,10 +152,11 @@ std::vector<fs::path> allDrawings() {
     std::error_code ec;
     fs::path dir = corpusDir();
     if (!fs::is_directory(dir, ec)) return files;
-    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(dir, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         std::string ext = it->path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
         if (it->is_regular_file() && ext == ".dxf") files.push_back(it->path());
     }
     std::sort(files.begin(), files.end());
@@ -287,13 +288,14 @@ std::string str(const AcGePoint3d& p) {
 
 bool isFlat(const Primitive& p) {
     const AcGeMatrix3d& m = p.transform;
-    return p.normal.isEqualTo(AcGeVector3d::kZAxis, AcGeTol(1e-9, 1e-9)) && std::fabs(m.entry[0][2]) < 1e-12 &&
-           std::fabs(m.entry[1][2]) < 1e-12 && std::fabs(m.entry[2][0]) < 1e-12 &&
-           std::fabs(m.entry[2][1]) < 1e-12;
+    return p.normal.isEqualTo(AcGeVector3d::kZAxis, AcGeTol(1e-9, 1e-9)) &&
+           std::fabs(m.entry[0][2]) < 1e-12 && std::fabs(m.entry[1][2]) < 1e-12 &&
+           std::fabs(m.entry[2][0]) < 1e-12 && std::fabs(m.entry[2][1]) < 1e-12;
 }
 
 bool isAscii(const std::string& s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // Compares one piece; returns an empty string when it agrees.
@@ -308,14 +310,30 @@ std::string compare(const Primitive& p, const EzEntity& e, const std::vector<std
             kindOk = ty == "POLYLINE" || ty == "POINT" || ty == "HATCH" ||
                      (ty == "LWPOLYLINE" && p.recordType == kLwPolyline);
             break;
-        case PrimitiveKind::Shell: kindOk = ty == "POLYLINE" && (std::stoi(e.f.at("flags")) & 64); break;
-        case PrimitiveKind::Mesh: kindOk = ty == "POLYLINE" && (std::stoi(e.f.at("flags")) & 16); break;
-        case PrimitiveKind::Circle: kindOk = ty == "CIRCLE"; break;
-        case PrimitiveKind::Arc: kindOk = ty == "ARC"; break;
-        case PrimitiveKind::Ellipse: kindOk = ty == "ELLIPSE"; break;
-        case PrimitiveKind::Text: kindOk = ty == "TEXT"; break;
-        case PrimitiveKind::Ray: kindOk = ty == "RAY"; break;
-        case PrimitiveKind::Xline: kindOk = ty == "XLINE"; break;
+        case PrimitiveKind::Shell:
+            kindOk = ty == "POLYLINE" && (std::stoi(e.f.at("flags")) & 64);
+            break;
+        case PrimitiveKind::Mesh:
+            kindOk = ty == "POLYLINE" && (std::stoi(e.f.at("flags")) & 16);
+            break;
+        case PrimitiveKind::Circle:
+            kindOk = ty == "CIRCLE";
+            break;
+        case PrimitiveKind::Arc:
+            kindOk = ty == "ARC";
+            break;
+        case PrimitiveKind::Ellipse:
+            kindOk = ty == "ELLIPSE";
+            break;
+        case PrimitiveKind::Text:
+            kindOk = ty == "TEXT";
+            break;
+        case PrimitiveKind::Ray:
+            kindOk = ty == "RAY";
+            break;
+        case PrimitiveKind::Xline:
+            kindOk = ty == "XLINE";
+            break;
     }
     if (!kindOk) return std::string("kind ") + kindName(p.kind) + " vs " + ty;
 
@@ -332,7 +350,8 @@ std::string compare(const Primitive& p, const EzEntity& e, const std::vector<std
         why << " lineweight " << p.attrs.lineweight.value_or(-3) << " vs " << e.num("lw") << ';';
     if (!near(p.attrs.linetypeScale.value_or(1.0), e.num("lts"))) why << " ltscale;";
     if (docLoaded) {
-        std::string layer = p.attrs.layerIndex ? resolveLayerIndex(*p.attrs.layerIndex, layers) : "";
+        std::string layer =
+            p.attrs.layerIndex ? resolveLayerIndex(*p.attrs.layerIndex, layers) : "";
         if (layer.empty()) layer = "0";  // what ezdxf falls back to
         if (layer != e.text("layer")) why << " layer " << layer << " vs " << e.text("layer") << ';';
         ++t.layersCompared;
@@ -352,7 +371,8 @@ std::string compare(const Primitive& p, const EzEntity& e, const std::vector<std
             auto pts = e.pts("pts");
             if (ty == "HATCH") {
                 ++t.fillDiffers;  // drawn filled; compared in its plane (ezdxf keeps x and y)
-                if (pts.size() != p.points.size()) why << " hatch has " << pts.size() << " vertices;";
+                if (pts.size() != p.points.size())
+                    why << " hatch has " << pts.size() << " vertices;";
                 for (std::size_t i = 0; i < std::min(pts.size(), p.points.size()); ++i)
                     if (!near(pts[i].x, p.points[i].x) || !near(pts[i].y, p.points[i].y))
                         why << " hatch vertex " << i << ';';
@@ -363,7 +383,8 @@ std::string compare(const Primitive& p, const EzEntity& e, const std::vector<std
                 why << " " << pts.size() << " vertices vs " << p.points.size() << ';';
             for (std::size_t i = 0; i < std::min(pts.size(), p.points.size()); ++i)
                 if (!nearPt(pts[i], p.points[i]))
-                    why << " vertex " << i << ' ' << str(p.points[i]) << " vs " << str(pts[i]) << ';';
+                    why << " vertex " << i << ' ' << str(p.points[i]) << " vs " << str(pts[i])
+                        << ';';
             if (ty == "POLYLINE" && (e.num("closed") != 0) != p.closed) why << " closed flag;";
             break;
         }
@@ -394,7 +415,8 @@ std::string compare(const Primitive& p, const EzEntity& e, const std::vector<std
                     continue;
                 }
                 for (std::size_t k = 0; k < f.corners; ++k)
-                    if (!nearPt(faces[i][k], p.points[f.v[k]])) why << " face " << i << " corner " << k << ';';
+                    if (!nearPt(faces[i][k], p.points[f.v[k]]))
+                        why << " face " << i << " corner " << k << ';';
             }
             break;
         }
@@ -408,7 +430,8 @@ std::string compare(const Primitive& p, const EzEntity& e, const std::vector<std
                 if (!nested) --t.geometryCompared;
                 break;
             }
-            if (!nearPt(e.pt("c"), p.center)) why << " centre " << str(p.center) << " vs " << str(e.pt("c")) << ';';
+            if (!nearPt(e.pt("c"), p.center))
+                why << " centre " << str(p.center) << " vs " << str(e.pt("c")) << ';';
             if (!near(e.num("r"), p.radius)) why << " radius;";
             {
                 // A circle is the same about either side of its normal. So is an arc, with its
@@ -416,8 +439,10 @@ std::string compare(const Primitive& p, const EzEntity& e, const std::vector<std
                 // decoder keeps their direction in a normal of -Z.
                 AcGePoint3d n = e.pt("n");
                 AcGeVector3d pn = p.normal;
-                double sa = p.startAngle * 180 / std::numbers::pi, ea = p.endAngle * 180 / std::numbers::pi;
-                if (pn.dotProduct(n.asVector()) < 0 && pn.isEqualTo(-AcGeVector3d::kZAxis, AcGeTol(1e-9, 1e-9))) {
+                double sa = p.startAngle * 180 / std::numbers::pi,
+                       ea = p.endAngle * 180 / std::numbers::pi;
+                if (pn.dotProduct(n.asVector()) < 0 &&
+                    pn.isEqualTo(-AcGeVector3d::kZAxis, AcGeTol(1e-9, 1e-9))) {
                     pn = -pn;
                     double s0 = sa;
                     sa = 180 - ea;
@@ -430,7 +455,8 @@ std::string compare(const Primitive& p, const EzEntity& e, const std::vector<std
                 t.clockwiseArcs += clockwise3p;
                 if (p.kind == PrimitiveKind::Arc && !clockwise3p &&
                     (!nearAngleDeg(sa, e.num("sa")) || !nearAngleDeg(ea, e.num("ea"))))
-                    why << " angles " << sa << ".." << ea << " vs " << e.num("sa") << ".." << e.num("ea") << ';';
+                    why << " angles " << sa << ".." << ea << " vs " << e.num("sa") << ".."
+                        << e.num("ea") << ';';
             }
             break;
         case PrimitiveKind::Text: {
@@ -439,14 +465,19 @@ std::string compare(const Primitive& p, const EzEntity& e, const std::vector<std
                 if (!nested) --t.geometryCompared;
                 break;
             }
-            if (!nearPt(e.pt("c"), p.center)) why << " position " << str(p.center) << " vs " << str(e.pt("c")) << ';';
+            if (!nearPt(e.pt("c"), p.center))
+                why << " position " << str(p.center) << " vs " << str(e.pt("c")) << ';';
             if (!near(e.num("h"), p.text.height)) why << " height;";
             if (!near(e.num("w"), p.text.widthFactor)) why << " width factor;";
-            double rot = std::atan2(p.text.direction.y, p.text.direction.x) * 180 / std::numbers::pi;
-            if (!nearAngleDeg(rot, e.num("rot"))) why << " rotation " << rot << " vs " << e.num("rot") << ';';
-            if (!nearAngleDeg(p.text.oblique * 180 / std::numbers::pi, e.num("obl"))) why << " oblique;";
+            double rot =
+                std::atan2(p.text.direction.y, p.text.direction.x) * 180 / std::numbers::pi;
+            if (!nearAngleDeg(rot, e.num("rot")))
+                why << " rotation " << rot << " vs " << e.num("rot") << ';';
+            if (!nearAngleDeg(p.text.oblique * 180 / std::numbers::pi, e.num("obl")))
+                why << " oblique;";
             if (p.text.unicode || isAscii(p.text.text)) {
-                if (p.text.text != e.text("text")) why << " text '" << p.text.text << "' vs '" << e.text("text") << "';";
+                if (p.text.text != e.text("text"))
+                    why << " text '" << p.text.text << "' vs '" << e.text("text") << "';";
             } else {
                 ++t.narrowNonAscii;
             }
@@ -529,12 +560,14 @@ TEST(ProxyCorpus, EveryRealPictureDecodesCleanly) {
             full += g.kind == GraphicsKind::Full;
             none += g.kind == GraphicsKind::None;
             std::string_view bytes = b.bytes.bytes;
-            EXPECT_EQ(classifyProxyGraphics(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), g.kind);
+            EXPECT_EQ(
+                classifyProxyGraphics(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+                g.kind);
         }
     }
-    std::cout << "[ corpus  ] " << files.size() << " drawings, " << buffers << " pictures (" << proxies
-              << " of proxy entities), " << full << " full, " << none << " empty, " << unknown
-              << " records of undefined types passed over\n";
+    std::cout << "[ corpus  ] " << files.size() << " drawings, " << buffers << " pictures ("
+              << proxies << " of proxy entities), " << full << " full, " << none << " empty, "
+              << unknown << " records of undefined types passed over\n";
     EXPECT_GT(buffers, 100);
     EXPECT_GE(proxies, 2);
 }
@@ -552,12 +585,14 @@ TEST(ProxyCorpus, NestedTransformsPlaceABlockCellInsideItsTable) {
     int nested = 0;
     for (const Primitive& p : g.primitives)
         if (p.transformDepth <= 1)
-            for (const AcGePoint3d& q : p.points) grid.addPoint(q);
+            for (const AcGePoint3d& q : p.points)
+                grid.addPoint(q);
     ASSERT_TRUE(grid.isValid());
     for (const Primitive& p : g.primitives) {
         if (p.transformDepth < 2) continue;
         ++nested;
-        for (const AcGePoint3d& q : p.points) EXPECT_TRUE(grid.contains(q)) << str(q);
+        for (const AcGePoint3d& q : p.points)
+            EXPECT_TRUE(grid.contains(q)) << str(q);
         if (p.kind == PrimitiveKind::Circle) {
             EXPECT_TRUE(grid.contains(p.center + AcGeVector3d(p.radius, 0, 0)));
             EXPECT_TRUE(grid.contains(p.center - AcGeVector3d(p.radius, 0, 0)));
@@ -604,15 +639,17 @@ TEST_P(ProxyCrossCheck, AgreesWithEzdxf) {
             ++t.pieces;
             ++t.kinds[kindName(p.kind)];
             std::string why = compare(p, e.entities[k], d.layers, ez.docLoaded, t);
-            EXPECT_TRUE(why.empty()) << "piece " << k << " (" << recordTypeName(p.recordType) << "):" << why;
+            EXPECT_TRUE(why.empty())
+                << "piece " << k << " (" << recordTypeName(p.recordType) << "):" << why;
         }
     }
     std::ostringstream kinds;
-    for (auto& [k, n] : t.kinds) kinds << ' ' << k << '=' << n;
+    for (auto& [k, n] : t.kinds)
+        kinds << ' ' << k << '=' << n;
     std::cout << "[ ezdxf   ] " << GetParam() << ": " << t.buffers << " pictures, " << t.pieces
               << " pieces (" << kinds.str() << " ), geometry compared " << t.geometryCompared
-              << ", nested transform " << t.nestedTransform << " (ezdxf differs on " << t.nestedDiffers
-              << "), off the XY plane " << t.notFlatPlane
+              << ", nested transform " << t.nestedTransform << " (ezdxf differs on "
+              << t.nestedDiffers << "), off the XY plane " << t.notFlatPlane
               << ", narrow non-ASCII " << t.narrowNonAscii << ", fill differs " << t.fillDiffers
               << ", layers " << (ez.docLoaded ? std::to_string(t.layersCompared) : "not loaded")
               << ", sizes checked " << sizeChecked << ", ezdxf failed " << t.ezdxfFailed << "\n";
@@ -639,7 +676,8 @@ TEST(ProxyEzdxf, EveryRecordTypeAgreesWithEzdxf) {
     std::vector<std::pair<const char*, proxytest::Buffer>> cases;
     auto add = [&](const char* name, std::initializer_list<Record> recs) {
         proxytest::Buffer b;
-        for (const Record& r : recs) b.add(r);
+        for (const Record& r : recs)
+            b.add(r);
         cases.emplace_back(name, b);
     };
     add("circle", {Record(kAttribColor).u32(1), Record(kCircle).pt(1, 2, 3).f64(4).pt(0, 0, 1)});
@@ -651,42 +689,106 @@ TEST(ProxyEzdxf, EveryRecordTypeAgreesWithEzdxf) {
     add("arc 3p", {Record(kCircularArc3P).pt(1, 0, 0).pt(0, 1, 0).pt(-1, 0, 0).u32(0),
                    Record(kCircularArc3P).pt(5, 0, 0).pt(3, 2, 0).pt(1, 0, 0).u32(0),
                    Record(kCircularArc3P).pt(5, 0, 0).pt(3, -2, 0).pt(1, 0, 0).u32(0)});
-    add("polylines", {Record(kAttribLtscale).f64(3), Record(kPolyline).u32(3).pt(0, 0, 0).pt(1, 0, 1).pt(1, 1, 2),
-                      Record(kPolyline).u32(1).pt(7, 8, 9),
-                      Record(kPolylineWithNormals).u32(3).pt(0, 0, 0).pt(0, 1, 0).pt(1, 1, 0).pt(0, 0, 1)});
+    add("polylines",
+        {Record(kAttribLtscale).f64(3),
+         Record(kPolyline).u32(3).pt(0, 0, 0).pt(1, 0, 1).pt(1, 1, 2),
+         Record(kPolyline).u32(1).pt(7, 8, 9),
+         Record(kPolylineWithNormals).u32(3).pt(0, 0, 0).pt(0, 1, 0).pt(1, 1, 0).pt(0, 0, 1)});
     add("polygon", {Record(kAttribTrueColor).u32(0xC2123456),
                     Record(kPolygon).u32(4).pt(0, 0, 0).pt(1, 0, 0).pt(1, 1, 0).pt(0, 1, 0)});
-    add("filled polygon", {Record(kAttribFill).u32(1), Record(kPolygon).u32(3).pt(0, 0, 0).pt(1, 0, 0).pt(0, 1, 0)});
+    add("filled polygon",
+        {Record(kAttribFill).u32(1), Record(kPolygon).u32(3).pt(0, 0, 0).pt(1, 0, 0).pt(0, 1, 0)});
     {
         Record mesh(kMesh);
         mesh.u32(3).u32(2);
         for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 2; ++c) mesh.pt(c, r, r + c);
+            for (int c = 0; c < 2; ++c)
+                mesh.pt(c, r, r + c);
         mesh.u32(0).u32(0).u32(0);
         add("mesh", {mesh});
     }
     {
         Record shell(kShell);
         shell.u32(5).pt(0, 0, 0).pt(2, 0, 0).pt(2, 2, 0).pt(0, 2, 0).pt(1, 3, 1);
-        shell.u32(5 + 4).i32(4).u32(0).u32(1).u32(2).u32(3).i32(3).u32(3).u32(2).u32(4).u32(0).u32(0);
+        shell.u32(5 + 4).i32(4).u32(0).u32(1).u32(2).u32(3).i32(3).u32(3).u32(2).u32(4).u32(0).u32(
+            0);
         add("shell", {shell});
     }
-    add("text", {Record(kText).pt(1, 2, 0).pt(0, 0, 1).pt(0, 1, 0).f64(2.5).f64(0.8).f64(0.25).str("narrow")});
-    add("text2", {Record(kText2).pt(3, 4, 0).pt(0, 0, 1).pt(1, 1, 0).str("second").i32(6).i32(0)
-                      .f64(1.5).f64(1.2).f64(0).f64(100).u32(0).u32(0).u32(0).u32(0).u32(0).str("txt").str("")});
-    add("unicode text", {Record(kUnicodeText).pt(0, 0, 0).pt(0, 0, 1).pt(-1, 0, 0).f64(1).f64(1).f64(0).ustr(u"Ж и ё")});
-    add("unicode text2", {Record(kUnicodeText2).pt(10, 20, 0).pt(0, 0, 1).pt(1, 0, 0).ustr(u"LEADER").i32(6).i32(0)
-                              .f64(2.5).f64(1).f64(0).f64(100).u32(0).u32(0).u32(0).u32(0).u32(0)
-                              .u32(0).u32(0).u32(0).u32(34).ustr(u"Arial").ustr(u"arial.ttf").ustr(u"")});
-    add("ray and xline", {Record(kRay).pt(1, 1, 0).pt(4, 5, 0), Record(kXline).pt(0, 0, 0).pt(0, 2, 2)});
-    add("under a transform", {Record(kPushModelTransform).matrix(move), Record(kCircle).pt(1, 0, 0).f64(1).pt(0, 0, 1),
-                              Record(kPolygon).u32(3).pt(0, 0, 0).pt(1, 0, 0).pt(0, 1, 0),
-                              Record(kUnicodeText).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).f64(1).f64(1).f64(0).ustr(u"m"),
-                              Record(kPopModelTransform), Record(kRay).pt(0, 0, 0).pt(1, 0, 0)});
+    add("text", {Record(kText).pt(1, 2, 0).pt(0, 0, 1).pt(0, 1, 0).f64(2.5).f64(0.8).f64(0.25).str(
+                    "narrow")});
+    add("text2", {Record(kText2)
+                      .pt(3, 4, 0)
+                      .pt(0, 0, 1)
+                      .pt(1, 1, 0)
+                      .str("second")
+                      .i32(6)
+                      .i32(0)
+                      .f64(1.5)
+                      .f64(1.2)
+                      .f64(0)
+                      .f64(100)
+                      .u32(0)
+                      .u32(0)
+                      .u32(0)
+                      .u32(0)
+                      .u32(0)
+                      .str("txt")
+                      .str("")});
+    add("unicode text", {Record(kUnicodeText)
+                             .pt(0, 0, 0)
+                             .pt(0, 0, 1)
+                             .pt(-1, 0, 0)
+                             .f64(1)
+                             .f64(1)
+                             .f64(0)
+                             .ustr(u"Ж и ё")});
+    add("unicode text2", {Record(kUnicodeText2)
+                              .pt(10, 20, 0)
+                              .pt(0, 0, 1)
+                              .pt(1, 0, 0)
+                              .ustr(u"LEADER")
+                              .i32(6)
+                              .i32(0)
+                              .f64(2.5)
+                              .f64(1)
+                              .f64(0)
+                              .f64(100)
+                              .u32(0)
+                              .u32(0)
+                              .u32(0)
+                              .u32(0)
+                              .u32(0)
+                              .u32(0)
+                              .u32(0)
+                              .u32(0)
+                              .u32(34)
+                              .ustr(u"Arial")
+                              .ustr(u"arial.ttf")
+                              .ustr(u"")});
+    add("ray and xline",
+        {Record(kRay).pt(1, 1, 0).pt(4, 5, 0), Record(kXline).pt(0, 0, 0).pt(0, 2, 2)});
+    add("under a transform",
+        {Record(kPushModelTransform).matrix(move), Record(kCircle).pt(1, 0, 0).f64(1).pt(0, 0, 1),
+         Record(kPolygon).u32(3).pt(0, 0, 0).pt(1, 0, 0).pt(0, 1, 0),
+         Record(kUnicodeText).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).f64(1).f64(1).f64(0).ustr(u"m"),
+         Record(kPopModelTransform), Record(kRay).pt(0, 0, 0).pt(1, 0, 0)});
     BitWriter w;
-    w.bsFull(512).bl(4).raw(0).raw(0).ddAuto(1, 0).ddAuto(0, 0).ddAuto(1, 1).ddAuto(1, 0).ddAuto(0, 1).ddAuto(1, 1);
-    add("lightweight polyline", {Record(kLwPolyline).u32(static_cast<uint32_t>(w.bytes().size())).bytes(w.bytes()).bytes("\0\0\0")});
-    add("elliptic arc", {Record(kEllipticArc).pt(0, 0, 0).pt(0, 0, 1).f64(2).f64(1).f64(0).f64(kPi).f64(0)});
+    w.bsFull(512)
+        .bl(4)
+        .raw(0)
+        .raw(0)
+        .ddAuto(1, 0)
+        .ddAuto(0, 0)
+        .ddAuto(1, 1)
+        .ddAuto(1, 0)
+        .ddAuto(0, 1)
+        .ddAuto(1, 1);
+    add("lightweight polyline", {Record(kLwPolyline)
+                                     .u32(static_cast<uint32_t>(w.bytes().size()))
+                                     .bytes(w.bytes())
+                                     .bytes("\0\0\0")});
+    add("elliptic arc",
+        {Record(kEllipticArc).pt(0, 0, 0).pt(0, 0, 1).f64(2).f64(1).f64(0).f64(kPi).f64(0)});
 
     std::vector<Buffer> buffers;
     for (auto& [name, b] : cases) {
@@ -723,7 +825,8 @@ TEST(ProxyEzdxf, EveryRecordTypeAgreesWithEzdxf) {
         for (std::size_t k = 0; k < g.primitives.size(); ++k) {
             const Primitive& p = g.primitives[k];
             std::string why = compare(p, e.entities[k], {}, false, t);
-            EXPECT_TRUE(why.empty()) << "piece " << k << " (" << recordTypeName(p.recordType) << "):" << why;
+            EXPECT_TRUE(why.empty())
+                << "piece " << k << " (" << recordTypeName(p.recordType) << "):" << why;
         }
     }
     EXPECT_EQ(t.nestedTransform, 0);

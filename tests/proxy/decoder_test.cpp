@@ -57,7 +57,8 @@ Record line(double x1, double y1, double x2, double y2) {
 Record matrixRecord(const AcGeMatrix3d& m, uint32_t type = kPushModelTransform) {
     Record r(type);
     for (auto& row : m.entry)
-        for (double e : row) r.f64(e);
+        for (double e : row)
+            r.f64(e);
     return r;
 }
 
@@ -99,15 +100,16 @@ TEST(ProxyFraming, KindOfExtentsStateAndDrawingRecords) {
     EXPECT_EQ(decode(Buffer().add(ext).add(line(0, 0, 1, 1))).kind, GraphicsKind::Full);
     EXPECT_EQ(decode(Buffer().add(line(0, 0, 1, 1))).kind, GraphicsKind::Full);
     // Every drawing record type counts.
-    for (uint32_t t : {2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u, 13u, 32u, 33u, 36u, 38u, 44u}) {
+    for (uint32_t t :
+         {2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u, 13u, 32u, 33u, 36u, 38u, 44u}) {
         EXPECT_TRUE(isDrawingRecord(t)) << t;
         std::string b = Buffer().add(Record(t).u32(0)).bytes();
         EXPECT_EQ(classifyProxyGraphics(reinterpret_cast<const uint8_t*>(b.data()), b.size()),
                   GraphicsKind::Full)
             << t;
     }
-    for (uint32_t t : {1u, 14u, 15u, 16u, 17u, 18u, 19u, 20u, 21u, 22u, 23u, 24u, 25u, 26u, 27u,
-                       28u, 29u, 30u, 31u, 34u, 35u, 37u, 51u})
+    for (uint32_t t : {1u,  14u, 15u, 16u, 17u, 18u, 19u, 20u, 21u, 22u, 23u, 24u,
+                       25u, 26u, 27u, 28u, 29u, 30u, 31u, 34u, 35u, 37u, 51u})
         EXPECT_FALSE(isDrawingRecord(t)) << t;
 }
 
@@ -119,8 +121,9 @@ TEST(ProxyFraming, CorruptFramingIsKindNoneWithAMessage) {
         EXPECT_EQ(g.kind, GraphicsKind::None) << fragment;
         EXPECT_NE(g.message.find(fragment), std::string::npos) << g.message;
         EXPECT_EQ(g.primitives.size(), decodedPrimitives) << fragment;
-        EXPECT_EQ(classifyProxyGraphics(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
-                  GraphicsKind::None);
+        EXPECT_EQ(
+            classifyProxyGraphics(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+            GraphicsKind::None);
     };
     // Header size not the buffer size (both ways).
     std::string s = good;
@@ -156,11 +159,8 @@ TEST(ProxyFraming, UnalignedRecordsAndUnknownTypes) {
     // at an odd offset; unknown types are passed over without counting as skipped.
     Record odd(kAttribMarker);
     odd.u32(7).bytes("x");  // one byte more than the marker needs
-    auto g = decode(Buffer()
-                        .add(odd)
-                        .add(Record(37))
-                        .add(Record(999).u32(1).u32(2))
-                        .add(line(0, 0, 3, 4)));
+    auto g = decode(
+        Buffer().add(odd).add(Record(37)).add(Record(999).u32(1).u32(2)).add(line(0, 0, 3, 4)));
     ASSERT_FALSE(g.corrupt) << g.message;
     ASSERT_EQ(g.primitives.size(), 1u);
     EXPECT_EQ(g.primitives[0].attrs.marker, 7);
@@ -199,15 +199,35 @@ TEST(ProxyRecords, CircleByCentreAndByThreePoints) {
 }
 
 TEST(ProxyRecords, ArcByCentreStartVectorAndSweep) {
-    auto g = decode(Buffer()
-                        // From (1,2)+(0,2) a quarter turn counterclockwise to (1,2)+(-2,0).
-                        .add(Record(kCircularArc).pt(1, 2, 0).f64(2).pt(0, 0, 1).pt(0, 1, 0).f64(kPi / 2).u32(0))
-                        // The same arc drawn clockwise from its other end.
-                        .add(Record(kCircularArc).pt(1, 2, 0).f64(2).pt(0, 0, 1).pt(-1, 0, 0).f64(-kPi / 2).u32(0))
-                        // About -Z: seen from above it runs clockwise.
-                        .add(Record(kCircularArc).pt(0, 0, 0).f64(1).pt(0, 0, -1).pt(1, 0, 0).f64(kPi / 2).u32(0))
-                        // A sweep of a full turn is a whole circle.
-                        .add(Record(kCircularArc).pt(0, 0, 0).f64(1).pt(0, 0, 1).pt(1, 0, 0).f64(2 * kPi).u32(0)));
+    auto g = decode(
+        Buffer()
+            // From (1,2)+(0,2) a quarter turn counterclockwise to (1,2)+(-2,0).
+            .add(
+                Record(kCircularArc).pt(1, 2, 0).f64(2).pt(0, 0, 1).pt(0, 1, 0).f64(kPi / 2).u32(0))
+            // The same arc drawn clockwise from its other end.
+            .add(Record(kCircularArc)
+                     .pt(1, 2, 0)
+                     .f64(2)
+                     .pt(0, 0, 1)
+                     .pt(-1, 0, 0)
+                     .f64(-kPi / 2)
+                     .u32(0))
+            // About -Z: seen from above it runs clockwise.
+            .add(Record(kCircularArc)
+                     .pt(0, 0, 0)
+                     .f64(1)
+                     .pt(0, 0, -1)
+                     .pt(1, 0, 0)
+                     .f64(kPi / 2)
+                     .u32(0))
+            // A sweep of a full turn is a whole circle.
+            .add(Record(kCircularArc)
+                     .pt(0, 0, 0)
+                     .f64(1)
+                     .pt(0, 0, 1)
+                     .pt(1, 0, 0)
+                     .f64(2 * kPi)
+                     .u32(0)));
     ASSERT_EQ(g.primitives.size(), 4u) << g.message;
     for (int i = 0; i < 2; ++i) {
         const Primitive& a = g.primitives[i];
@@ -247,7 +267,8 @@ TEST(ProxyRecords, ArcThroughThreePointsKeepsItsDirection) {
 
 TEST(ProxyRecords, EllipticArc) {
     // Major axis at 90 degrees in the plane, radii 2 and 1, half of it.
-    auto g = decodeOne(Record(kEllipticArc).pt(5, 5, 0).pt(0, 0, 1).f64(2).f64(1).f64(0).f64(kPi).f64(kPi / 2));
+    auto g = decodeOne(
+        Record(kEllipticArc).pt(5, 5, 0).pt(0, 0, 1).f64(2).f64(1).f64(0).f64(kPi).f64(kPi / 2));
     ASSERT_EQ(g.primitives.size(), 1u) << g.message;
     const Primitive& e = g.primitives[0];
     EXPECT_EQ(e.kind, PrimitiveKind::Ellipse);
@@ -259,13 +280,21 @@ TEST(ProxyRecords, EllipticArc) {
 }
 
 TEST(ProxyRecords, PolylinesPolygonsAndPoints) {
-    auto g = decode(Buffer()
-                        .add(Record(kPolyline).u32(3).pt(0, 0, 0).pt(1, 0, 1).pt(1, 1, 2))
-                        .add(Record(kPolyline).u32(1).pt(7, 8, 9))
-                        .add(Record(kPolylineWithNormals).u32(2).pt(0, 0, 0).pt(0, 1, 0).pt(1, 0, 0))
-                        .add(Record(kPolygon).u32(4).pt(0, 0, 0).pt(1, 0, 0).pt(1, 1, 0).pt(0, 1, 0))
-                        .add(Record(kPolygon).u32(6).pt(0, 0, 0).pt(2, 0, 0).pt(3, 1, 0).pt(2, 2, 0).pt(0, 2, 0).pt(-1, 1, 0))
-                        .add(Record(kPolygon).u32(3).pt(0, 0, 0).pt(1, 0, 0).pt(0, 1, 0)));
+    auto g =
+        decode(Buffer()
+                   .add(Record(kPolyline).u32(3).pt(0, 0, 0).pt(1, 0, 1).pt(1, 1, 2))
+                   .add(Record(kPolyline).u32(1).pt(7, 8, 9))
+                   .add(Record(kPolylineWithNormals).u32(2).pt(0, 0, 0).pt(0, 1, 0).pt(1, 0, 0))
+                   .add(Record(kPolygon).u32(4).pt(0, 0, 0).pt(1, 0, 0).pt(1, 1, 0).pt(0, 1, 0))
+                   .add(Record(kPolygon)
+                            .u32(6)
+                            .pt(0, 0, 0)
+                            .pt(2, 0, 0)
+                            .pt(3, 1, 0)
+                            .pt(2, 2, 0)
+                            .pt(0, 2, 0)
+                            .pt(-1, 1, 0))
+                   .add(Record(kPolygon).u32(3).pt(0, 0, 0).pt(1, 0, 0).pt(0, 1, 0)));
     ASSERT_EQ(g.primitives.size(), 6u) << g.message;
     const Primitive& pl = g.primitives[0];
     EXPECT_EQ(pl.kind, PrimitiveKind::Polyline);
@@ -289,10 +318,10 @@ TEST(ProxyRecords, PolylinesPolygonsAndPoints) {
     const Primitive& hex = g.primitives[4];
     ASSERT_EQ(hex.faces.size(), 4u);
     EXPECT_EQ(hex.faces[0].v, (std::array<uint32_t, 4>{0, 1, 2, 2}));
-    EXPECT_EQ(hex.faces[0].invisibleEdges, 4);   // 2 -> 0 lies inside
-    EXPECT_EQ(hex.faces[1].invisibleEdges, 5);   // 0 -> 2 and 3 -> 0
+    EXPECT_EQ(hex.faces[0].invisibleEdges, 4);  // 2 -> 0 lies inside
+    EXPECT_EQ(hex.faces[1].invisibleEdges, 5);  // 0 -> 2 and 3 -> 0
     EXPECT_EQ(hex.faces[3].v, (std::array<uint32_t, 4>{0, 4, 5, 5}));
-    EXPECT_EQ(hex.faces[3].invisibleEdges, 1);   // 0 -> 4 lies inside
+    EXPECT_EQ(hex.faces[3].invisibleEdges, 1);  // 0 -> 4 lies inside
 
     const Primitive& tri = g.primitives[5];
     ASSERT_EQ(tri.faces.size(), 1u);
@@ -305,11 +334,13 @@ TEST(ProxyRecords, MeshWithFaceTraits) {
     Record mesh(kMesh);
     mesh.u32(2).u32(3);
     for (int r = 0; r < 2; ++r)
-        for (int c = 0; c < 3; ++c) mesh.pt(c, r, r * c);
+        for (int c = 0; c < 3; ++c)
+            mesh.pt(c, r, r * c);
     Record plain = mesh;
     plain.u32(0).u32(0).u32(0);  // no edge, face or vertex traits
     mesh.u32(0x1);               // edge colours
-    for (int i = 0; i < 7; ++i) mesh.u32(10 + i);
+    for (int i = 0; i < 7; ++i)
+        mesh.u32(10 + i);
     mesh.u32(0x1 | 0x40);  // face colours and visibility
     mesh.u32(3).u32(4);
     mesh.u32(1).u32(0);
@@ -348,8 +379,8 @@ TEST(ProxyRecords, ShellFacesHolesAndFans) {
     shell.i32(-3).u32(4).u32(5).u32(6);
     shell.i32(3).u32(0).u32(1).u32(4);
     shell.i32(5).u32(0).u32(1).u32(2).u32(3).u32(4);
-    shell.u32(0);                                   // edge traits
-    shell.u32(0x2).u32(7).u32(8).u32(9).u32(10);    // a layer per loop, the hole's included
+    shell.u32(0);                                 // edge traits
+    shell.u32(0x2).u32(7).u32(8).u32(9).u32(10);  // a layer per loop, the hole's included
     shell.u32(0);
     auto g = decodeOne(shell);
     ASSERT_EQ(g.primitives.size(), 1u) << g.message;
@@ -361,7 +392,8 @@ TEST(ProxyRecords, ShellFacesHolesAndFans) {
     EXPECT_EQ(s.faces[0].layerIndex, 7u);
     EXPECT_EQ(s.faces[1].v, (std::array<uint32_t, 4>{0, 1, 4, 4}));
     EXPECT_EQ(s.faces[1].layerIndex, 9u);
-    for (int i = 2; i < 5; ++i) EXPECT_EQ(s.faces[i].layerIndex, 10u);
+    for (int i = 2; i < 5; ++i)
+        EXPECT_EQ(s.faces[i].layerIndex, 10u);
     EXPECT_EQ(s.faces[2].v, (std::array<uint32_t, 4>{0, 1, 2, 2}));
     EXPECT_EQ(s.faces[4].v, (std::array<uint32_t, 4>{0, 3, 4, 4}));
 
@@ -385,8 +417,10 @@ TEST(ProxyRecords, ShellEdgeVisibility) {
     shell.u32(5).pt(0, 0, 0).pt(2, 0, 0).pt(3, 1, 0).pt(2, 2, 0).pt(0, 2, 0);
     shell.u32(5 + 6).i32(4).u32(0).u32(1).u32(3).u32(4).i32(5).u32(0).u32(1).u32(2).u32(3).u32(4);
     shell.u32(0x60);
-    for (int i = 0; i < 9; ++i) shell.u32(i + 1);             // markers
-    for (int v : {1, 0, 1, 1, 1, 1, 0, 1, 1}) shell.u32(v);    // visibility
+    for (int i = 0; i < 9; ++i)
+        shell.u32(i + 1);  // markers
+    for (int v : {1, 0, 1, 1, 1, 1, 0, 1, 1})
+        shell.u32(v);  // visibility
     shell.u32(0).u32(0);
     auto g = decodeOne(shell);
     ASSERT_EQ(g.primitives.size(), 1u) << g.message;
@@ -405,8 +439,23 @@ TEST(ProxyRecords, NarrowTextsUseTheDrawingCodePage) {
     Record text(kText);
     text.pt(1, 2, 0).pt(0, 0, 1).pt(0, 1, 0).f64(2.5).f64(0.8).f64(0.25).str(cp1251);
     Record text2(kText2);
-    text2.pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).str("AB").i32(2).i32(0)
-        .f64(3).f64(1).f64(0).f64(100).u32(1).u32(0).u32(0).u32(1).u32(0).str("txt").str("bigfont.shx");
+    text2.pt(0, 0, 0)
+        .pt(0, 0, 1)
+        .pt(1, 0, 0)
+        .str("AB")
+        .i32(2)
+        .i32(0)
+        .f64(3)
+        .f64(1)
+        .f64(0)
+        .f64(100)
+        .u32(1)
+        .u32(0)
+        .u32(0)
+        .u32(1)
+        .u32(0)
+        .str("txt")
+        .str("bigfont.shx");
     DecodeContext ctx;
     ctx.codec = dxf::TextCodec{dxf::Encoding::Cp1251, {}};
     auto g = decode(Buffer().add(text).add(text2), ctx);
@@ -441,7 +490,8 @@ TEST(ProxyRecords, NarrowTextsUseTheDrawingCodePage) {
     ASSERT_EQ(h.primitives.size(), 1u);
     EXPECT_EQ(h.primitives[0].text.text, "<AB>");
     // The default code page is 1252; bytes it leaves undefined survive as U+DC80 + byte.
-    auto d = decodeOne(Record(kText).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).f64(1).f64(1).f64(0).str("\xE9\x81"));
+    auto d = decodeOne(
+        Record(kText).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).f64(1).f64(1).f64(0).str("\xE9\x81"));
     ASSERT_EQ(d.primitives.size(), 1u);
     EXPECT_EQ(d.primitives[0].text.text, "é\xED\xB2\x81");
 }
@@ -449,9 +499,28 @@ TEST(ProxyRecords, NarrowTextsUseTheDrawingCodePage) {
 TEST(ProxyRecords, UnicodeTexts) {
     // "LEADER" takes 14 bytes with its terminator, then 2 bytes of padding.
     Record u2(kUnicodeText2);
-    u2.pt(10, 20, 0).pt(0, 0, 1).pt(1, 0, 0).ustr(u"LEADER").i32(6).i32(0)
-        .f64(2.5).f64(1).f64(0).f64(100).u32(0).u32(1).u32(0).u32(0).u32(1)
-        .u32(1).u32(0).u32(204).u32(34).ustr(u"Arial").ustr(u"arial.ttf").ustr(u"");
+    u2.pt(10, 20, 0)
+        .pt(0, 0, 1)
+        .pt(1, 0, 0)
+        .ustr(u"LEADER")
+        .i32(6)
+        .i32(0)
+        .f64(2.5)
+        .f64(1)
+        .f64(0)
+        .f64(100)
+        .u32(0)
+        .u32(1)
+        .u32(0)
+        .u32(0)
+        .u32(1)
+        .u32(1)
+        .u32(0)
+        .u32(204)
+        .u32(34)
+        .ustr(u"Arial")
+        .ustr(u"arial.ttf")
+        .ustr(u"");
     EXPECT_EQ(u2.payload().size(), 72u + 16u + 8u + 32u + 20u + 16u + 12u + 20u + 4u);
     Record u1(kUnicodeText);
     u1.pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).f64(1).f64(1).f64(0).ustr(u"Ж\U0001F600");
@@ -497,7 +566,9 @@ TEST(ProxyRecords, RaysAndConstructionLines) {
 namespace {
 Record lwRecord(const BitWriter& bits) {
     Record r(kLwPolyline);
-    r.u32(static_cast<uint32_t>(bits.bytes().size())).bytes(bits.bytes()).bytes(std::string(3, '\0'));
+    r.u32(static_cast<uint32_t>(bits.bytes().size()))
+        .bytes(bits.bytes())
+        .bytes(std::string(3, '\0'));
     return r;
 }
 }  // namespace
@@ -508,7 +579,8 @@ TEST(ProxyLwPolyline, ClosedSquareFlags512) {
     BitWriter w;
     w.bsFull(512).bl(4).raw(10.0).raw(20.0);
     double pts[4][2] = {{10, 20}, {12.5, 20}, {12.5, 22.5}, {10, 22.5}};
-    for (int i = 1; i < 4; ++i) w.ddAuto(pts[i][0], pts[i - 1][0]).ddAuto(pts[i][1], pts[i - 1][1]);
+    for (int i = 1; i < 4; ++i)
+        w.ddAuto(pts[i][0], pts[i - 1][0]).ddAuto(pts[i][1], pts[i - 1][1]);
     auto g = decodeOne(lwRecord(w));
     ASSERT_EQ(g.primitives.size(), 1u) << g.message;
     const Primitive& p = g.primitives[0];
@@ -516,7 +588,8 @@ TEST(ProxyLwPolyline, ClosedSquareFlags512) {
     EXPECT_EQ(p.recordType, kLwPolyline);
     EXPECT_TRUE(p.closed);
     ASSERT_EQ(p.points.size(), 4u);
-    for (int i = 0; i < 4; ++i) expectPoint(p.points[i], pts[i][0], pts[i][1], 0);
+    for (int i = 0; i < 4; ++i)
+        expectPoint(p.points[i], pts[i][0], pts[i][1], 0);
     EXPECT_TRUE(p.bulges.empty());
     EXPECT_TRUE(p.startWidths.empty());
 }
@@ -541,9 +614,9 @@ TEST(ProxyLwPolyline, DotArrowFlags532WithBulgesAndConstantWidth) {
 }
 
 TEST(ProxyLwPolyline, AllOptionalFieldsAndEveryValueForm) {
-    // Normal (0,0,-1), elevation 2, thickness 3, widths, vertex ids; BS and BL in their short forms,
-    // DD in all four forms.
-    // Six-byte DD changes bytes 0-5 of the default only: a value close to it.
+    // Normal (0,0,-1), elevation 2, thickness 3, widths, vertex ids; BS and BL in their short
+    // forms, DD in all four forms. Six-byte DD changes bytes 0-5 of the default only: a value close
+    // to it.
     const uint64_t nearOneBits = 0x3FF0123456789ABCull;
     double nearOne;
     std::memcpy(&nearOne, &nearOneBits, sizeof nearOne);
@@ -551,10 +624,10 @@ TEST(ProxyLwPolyline, AllOptionalFieldsAndEveryValueForm) {
     w.bs(4 | 8 | 2 | 1 | 16 | 32 | 1024).bd(0.0).bd(2.0).bd(3.0).bd(0.0).bd(0.0).bd(-1.0);
     w.bl(3).bl(3).bl(3).bl(3);
     w.raw(1.0).raw(1.0);
-    w.dd(1.0, 1.0, 0).dd(5.0, 1.0, 3);        // (1, 5)
-    w.dd(nearOne, 1.0, 2).dd(5.0, 5.0, 1);    // (nearOne, 5)
-    w.bd(0.0).bd(0.5).bd(-1.0);               // bulges
-    w.bl(1).bl(2).bl(300);                    // vertex ids
+    w.dd(1.0, 1.0, 0).dd(5.0, 1.0, 3);      // (1, 5)
+    w.dd(nearOne, 1.0, 2).dd(5.0, 5.0, 1);  // (nearOne, 5)
+    w.bd(0.0).bd(0.5).bd(-1.0);             // bulges
+    w.bl(1).bl(2).bl(300);                  // vertex ids
     w.bd(0.1).bd(0.2).bd(1.0).bd(0.0).bd(0.0).bd(0.3);
     auto g = decodeOne(lwRecord(w));
     ASSERT_EQ(g.primitives.size(), 1u) << g.message;
@@ -632,8 +705,8 @@ TEST(ProxyAttributes, StateAppliesToWhatFollows) {
                         .add(line(0, 0, 6, 0)));
     ASSERT_EQ(g.primitives.size(), 6u) << g.message;
     const Attributes& a0 = g.primitives[0].attrs;
-    EXPECT_FALSE(a0.color || a0.layerIndex || a0.linetypeIndex || a0.lineweight || a0.linetypeScale ||
-                 a0.thickness || a0.marker || a0.plotStyleType || a0.material);
+    EXPECT_FALSE(a0.color || a0.layerIndex || a0.linetypeIndex || a0.lineweight ||
+                 a0.linetypeScale || a0.thickness || a0.marker || a0.plotStyleType || a0.material);
     EXPECT_FALSE(a0.fill);
 
     const Attributes& a1 = g.primitives[1].attrs;
@@ -653,8 +726,8 @@ TEST(ProxyAttributes, StateAppliesToWhatFollows) {
     EXPECT_EQ(a2.rgb(), 0x102030u);
     EXPECT_EQ(a2.aci(), -1);
     EXPECT_FALSE(a2.fill);
-    EXPECT_EQ(a2.layerIndex, 3u);  // untouched state carries on
-    EXPECT_EQ(g.primitives[3].attrs.aci(), 0);   // BYBLOCK
+    EXPECT_EQ(a2.layerIndex, 3u);               // untouched state carries on
+    EXPECT_EQ(g.primitives[3].attrs.aci(), 0);  // BYBLOCK
     EXPECT_EQ(g.primitives[3].attrs.color, color::kByBlock);
     EXPECT_EQ(g.primitives[4].attrs.aci(), 5);
     EXPECT_FALSE(g.primitives[4].attrs.rgb());
@@ -746,12 +819,20 @@ TEST(ProxyTransforms, NestedPushesMultiply) {
 
 TEST(ProxyTransforms, CurvesAndTextsFollowTheTransform) {
     AcGeMatrix3d scale = AcGeMatrix3d::scaling(2.0, AcGePoint3d(1, 1, 0));
-    auto g = decode(Buffer()
-                        .add(matrixRecord(scale))
-                        .add(Record(kCircle).pt(1, 1, 0).f64(1).pt(0, 0, 1))
-                        .add(Record(kText).pt(2, 1, 0).pt(0, 0, 1).pt(1, 0, 0).f64(1).f64(0.5).f64(0).str("T"))
-                        .add(Record(kExtents).pt(0, 0, 0).pt(1, 1, 0))
-                        .add(Record(kEllipticArc).pt(1, 1, 0).pt(0, 0, 1).f64(2).f64(1).f64(0).f64(2 * kPi).f64(0)));
+    auto g = decode(
+        Buffer()
+            .add(matrixRecord(scale))
+            .add(Record(kCircle).pt(1, 1, 0).f64(1).pt(0, 0, 1))
+            .add(Record(kText).pt(2, 1, 0).pt(0, 0, 1).pt(1, 0, 0).f64(1).f64(0.5).f64(0).str("T"))
+            .add(Record(kExtents).pt(0, 0, 0).pt(1, 1, 0))
+            .add(Record(kEllipticArc)
+                     .pt(1, 1, 0)
+                     .pt(0, 0, 1)
+                     .f64(2)
+                     .f64(1)
+                     .f64(0)
+                     .f64(2 * kPi)
+                     .f64(0)));
     ASSERT_EQ(g.primitives.size(), 3u) << g.message;
     EXPECT_EQ(g.primitives[0].kind, PrimitiveKind::Circle);
     expectPoint(g.primitives[0].center, 1, 1, 0);
@@ -775,7 +856,13 @@ TEST(ProxyTransforms, NonUniformScalingMakesEllipses) {
     auto g = decode(Buffer()
                         .add(matrixRecord(stretch))
                         .add(Record(kCircle).pt(0, 0, 0).f64(1).pt(0, 0, 1))
-                        .add(Record(kCircularArc).pt(0, 0, 0).f64(1).pt(0, 0, 1).pt(0, 1, 0).f64(kPi / 2).u32(0)));
+                        .add(Record(kCircularArc)
+                                 .pt(0, 0, 0)
+                                 .f64(1)
+                                 .pt(0, 0, 1)
+                                 .pt(0, 1, 0)
+                                 .f64(kPi / 2)
+                                 .u32(0)));
     ASSERT_EQ(g.primitives.size(), 2u) << g.message;
     const Primitive& c = g.primitives[0];
     EXPECT_EQ(c.kind, PrimitiveKind::Ellipse);
@@ -796,7 +883,13 @@ TEST(ProxyTransforms, MirroringKeepsArcsOnTheirEnds) {
     AcGeMatrix3d mirror = AcGeMatrix3d::mirroring(AcGePoint3d::kOrigin, AcGeVector3d::kXAxis);
     auto g = decode(Buffer()
                         .add(matrixRecord(mirror))
-                        .add(Record(kCircularArc).pt(1, 0, 0).f64(1).pt(0, 0, 1).pt(1, 0, 0).f64(kPi / 2).u32(0)));
+                        .add(Record(kCircularArc)
+                                 .pt(1, 0, 0)
+                                 .f64(1)
+                                 .pt(0, 0, 1)
+                                 .pt(1, 0, 0)
+                                 .f64(kPi / 2)
+                                 .u32(0)));
     ASSERT_EQ(g.primitives.size(), 1u);
     const Primitive& a = g.primitives[0];
     EXPECT_EQ(a.kind, PrimitiveKind::Arc);
@@ -812,9 +905,11 @@ TEST(ProxyTransforms, UnbalancedAndTooDeepStacks) {
     DecodeContext ctx;
     ctx.maxTransformDepth = 3;
     AcGeMatrix3d t = AcGeMatrix3d::translation({1, 0, 0});
-    for (int i = 0; i < 5; ++i) b.add(matrixRecord(t));
+    for (int i = 0; i < 5; ++i)
+        b.add(matrixRecord(t));
     b.add(line(0, 0, 0, 1));
-    for (int i = 0; i < 5; ++i) b.add(Record(kPopModelTransform));
+    for (int i = 0; i < 5; ++i)
+        b.add(Record(kPopModelTransform));
     b.add(line(0, 0, 0, 1));
     auto g = decode(b, ctx);
     ASSERT_EQ(g.primitives.size(), 2u);
@@ -835,11 +930,20 @@ struct T {
 }  // namespace
 
 TEST(ProxyCollector, ProxyEntityTakesTheRunAfterItsSizeInAcDbProxyEntity) {
-    std::vector<T> tags{{0, "ACAD_PROXY_ENTITY"}, {5, "2A"},    {100, "AcDbEntity"},
-                        {8, "0"},                 {100, "AcDbProxyEntity"},
-                        {90, "498"},              {91, "500"},  {92, "6"},
-                        {310, "010203"},          {310, "0a0B0c"},
-                        {93, "16"},               {310, "FFFF"}, {330, "0"}, {94, "0"}};
+    std::vector<T> tags{{0, "ACAD_PROXY_ENTITY"},
+                        {5, "2A"},
+                        {100, "AcDbEntity"},
+                        {8, "0"},
+                        {100, "AcDbProxyEntity"},
+                        {90, "498"},
+                        {91, "500"},
+                        {92, "6"},
+                        {310, "010203"},
+                        {310, "0a0B0c"},
+                        {93, "16"},
+                        {310, "FFFF"},
+                        {330, "0"},
+                        {94, "0"}};
     auto g = collectGraphicsBytes(tags, true);
     EXPECT_TRUE(g.present);
     EXPECT_EQ(g.sizeCode, 92);
@@ -857,16 +961,17 @@ TEST(ProxyCollector, ProxyEntityTakesTheRunAfterItsSizeInAcDbProxyEntity) {
 }
 
 TEST(ProxyCollector, OrdinaryEntityTakesItFromAcDbEntityOnly) {
-    std::vector<T> tags{{0, "ACAD_TABLE"},  {100, "AcDbEntity"}, {8, "0"},   {92, "2"},
-                        {310, "ABCD"},      {100, "AcDbBlockReference"},      {2, "*T1"},
-                        {100, "AcDbTable"}, {92, "3"},           {310, "00"}};
+    std::vector<T> tags{{0, "ACAD_TABLE"}, {100, "AcDbEntity"}, {8, "0"},
+                        {92, "2"},         {310, "ABCD"},       {100, "AcDbBlockReference"},
+                        {2, "*T1"},        {100, "AcDbTable"},  {92, "3"},
+                        {310, "00"}};
     auto g = collectGraphicsBytes(tags, false);
     EXPECT_TRUE(g.present);
     EXPECT_EQ(g.bytes, std::string("\xAB\xCD"));
     EXPECT_FALSE(g.sizeMismatch);
     // The table's 92 (its column count) is no picture.
-    std::vector<T> noGraphics{{0, "ACAD_TABLE"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbTable"},
-                              {92, "3"},         {310, "00"}};
+    std::vector<T> noGraphics{{0, "ACAD_TABLE"},  {100, "AcDbEntity"}, {8, "0"},
+                              {100, "AcDbTable"}, {92, "3"},           {310, "00"}};
     EXPECT_FALSE(collectGraphicsBytes(noGraphics, false).present);
     // A size of 0 with no run after it.
     std::vector<T> zero{{100, "AcDbEntity"}, {92, "0"}, {62, "1"}, {310, "00"}};
@@ -896,6 +1001,7 @@ TEST(ProxyCollector, KindOfACollectedPicture) {
     };
     EXPECT_EQ(kind(full, static_cast<long long>(full.size())), GraphicsKind::Full);
     EXPECT_EQ(kind(box, static_cast<long long>(box.size())), GraphicsKind::BoundingBox);
-    EXPECT_EQ(kind(full, static_cast<long long>(full.size()) + 1), GraphicsKind::None);  // sizes disagree
-    EXPECT_EQ(classifyGraphicsBytes(GraphicsBytes{}), GraphicsKind::None);                 // no picture
+    EXPECT_EQ(kind(full, static_cast<long long>(full.size()) + 1),
+              GraphicsKind::None);                                          // sizes disagree
+    EXPECT_EQ(classifyGraphicsBytes(GraphicsBytes{}), GraphicsKind::None);  // no picture
 }

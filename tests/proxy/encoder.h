@@ -17,20 +17,22 @@ struct P3 {
 };
 
 class Record {
-public:
+  public:
     explicit Record(uint32_t type) : type_(type) {}
     uint32_t type() const { return type_; }
     const std::string& payload() const { return p_; }
 
     Record& u32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) p_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        for (int i = 0; i < 4; ++i)
+            p_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
         return *this;
     }
     Record& i32(int32_t v) { return u32(static_cast<uint32_t>(v)); }
     Record& f64(double d) {
         uint64_t b;
         std::memcpy(&b, &d, sizeof b);
-        for (int i = 0; i < 8; ++i) p_.push_back(static_cast<char>((b >> (8 * i)) & 0xFF));
+        for (int i = 0; i < 8; ++i)
+            p_.push_back(static_cast<char>((b >> (8 * i)) & 0xFF));
         return *this;
     }
     Record& pt(P3 p) { return f64(p.x).f64(p.y).f64(p.z); }
@@ -40,7 +42,8 @@ public:
         return *this;
     }
     Record& pad() {
-        while (p_.size() % 4) p_.push_back('\0');
+        while (p_.size() % 4)
+            p_.push_back('\0');
         return *this;
     }
     // 8-bit string, NUL, padding.
@@ -60,18 +63,19 @@ public:
         return pad();
     }
     Record& matrix(const double m[16]) {
-        for (int i = 0; i < 16; ++i) f64(m[i]);
+        for (int i = 0; i < 16; ++i)
+            f64(m[i]);
         return *this;
     }
 
-private:
+  private:
     uint32_t type_;
     std::string p_;
 };
 
 // A whole buffer: header (total size, record count) and the records.
 class Buffer {
-public:
+  public:
     Buffer& add(const Record& r) {
         recs_.push_back(r);
         return *this;
@@ -90,23 +94,26 @@ public:
         return out + body;
     }
     static void appendU32(std::string& s, uint32_t v) {
-        for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        for (int i = 0; i < 4; ++i)
+            s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
     }
 
-private:
+  private:
     std::vector<Record> recs_;
 };
 
 // Writes a DWG bit stream, most significant bit first.
 class BitWriter {
-public:
+  public:
     BitWriter& bits(uint64_t v, unsigned n) {
-        for (unsigned i = n; i-- > 0;) bit((v >> i) & 1);
+        for (unsigned i = n; i-- > 0;)
+            bit((v >> i) & 1);
         return *this;
     }
     BitWriter& byte(uint8_t b) { return bits(b, 8); }
     BitWriter& le(uint64_t v, unsigned bytes) {
-        for (unsigned i = 0; i < bytes; ++i) byte(static_cast<uint8_t>(v >> (8 * i)));
+        for (unsigned i = 0; i < bytes; ++i)
+            byte(static_cast<uint8_t>(v >> (8 * i)));
         return *this;
     }
     BitWriter& raw(double d) {
@@ -161,7 +168,7 @@ public:
     std::string bytes() const { return out_; }
     std::size_t bitCount() const { return n_; }
 
-private:
+  private:
     void bit(uint64_t b) {
         if (n_ % 8 == 0) out_.push_back('\0');
         if (b) out_.back() = static_cast<char>(out_.back() | (0x80 >> (n_ % 8)));

@@ -43,7 +43,8 @@ TEST(Geometry, PointsAndVectors) {
     EXPECT_TRUE(AcGeVector3d().normal().isZeroLength());  // the zero vector has no direction
     expectVector(2.0 * v - v * 1.5, 2, 2.5, 3);
     EXPECT_NEAR(AcGeVector3d::kXAxis.angleTo(AcGeVector3d(-1, 0, 0)), kPi, 1e-15);
-    EXPECT_NEAR(AcGeVector3d::kXAxis.angleTo(AcGeVector3d(0, -1, 0), AcGeVector3d::kZAxis), 1.5 * kPi, 1e-12);
+    EXPECT_NEAR(AcGeVector3d::kXAxis.angleTo(AcGeVector3d(0, -1, 0), AcGeVector3d::kZAxis),
+                1.5 * kPi, 1e-12);
     EXPECT_TRUE(AcGeVector3d(0, 0, 2).isParallelTo(AcGeVector3d(0, 0, -1)));
     EXPECT_TRUE(p.isEqualTo(AcGePoint3d(1, 2, 3 + 1e-12)));
     EXPECT_FALSE(p.isEqualTo(AcGePoint3d(1, 2, 3 + 1e-6)));
@@ -63,7 +64,8 @@ TEST(Geometry, ArbitraryAxisRuleOfTheFormat) {
     expectPoint(m * AcGePoint3d(1, 2, 3), -1, 2, -3);
     // worldToPlane undoes planeToWorld for any normal.
     AcGeVector3d n = AcGeVector3d(1, 2, 3).normal();
-    AcGePoint3d back = AcGeMatrix3d::worldToPlane(n) * (AcGeMatrix3d::planeToWorld(n) * AcGePoint3d(4, 5, 6));
+    AcGePoint3d back =
+        AcGeMatrix3d::worldToPlane(n) * (AcGeMatrix3d::planeToWorld(n) * AcGePoint3d(4, 5, 6));
     expectPoint(back, 4, 5, 6);
 }
 
@@ -91,7 +93,8 @@ TEST(Geometry, MatricesActOnColumnVectors) {
 }
 
 TEST(Geometry, InverseTransposeAndCoordinateSystems) {
-    AcGeMatrix3d m = AcGeMatrix3d::translation({1, 2, 3}) * AcGeMatrix3d::rotation(0.3, AcGeVector3d(1, 1, 0)) *
+    AcGeMatrix3d m = AcGeMatrix3d::translation({1, 2, 3}) *
+                     AcGeMatrix3d::rotation(0.3, AcGeVector3d(1, 1, 0)) *
                      AcGeMatrix3d::scaling(2.5);
     AcGeMatrix3d id = m * m.inverse();
     EXPECT_TRUE(id.isEqualTo(AcGeMatrix3d::kIdentity, AcGeTol(1e-12, 1e-12)));
@@ -102,9 +105,9 @@ TEST(Geometry, InverseTransposeAndCoordinateSystems) {
     EXPECT_TRUE(singular.isSingular());
     EXPECT_TRUE(singular.inverse().isEqualTo(singular));  // left as it is
     // Align one coordinate system to another: a point keeps its coordinates in the new system.
-    AcGeMatrix3d a = AcGeMatrix3d::alignCoordSys(AcGePoint3d::kOrigin, AcGeVector3d::kXAxis, AcGeVector3d::kYAxis,
-                                                 AcGeVector3d::kZAxis, AcGePoint3d(5, 5, 0), AcGeVector3d::kYAxis,
-                                                 -AcGeVector3d::kXAxis, AcGeVector3d::kZAxis);
+    AcGeMatrix3d a = AcGeMatrix3d::alignCoordSys(
+        AcGePoint3d::kOrigin, AcGeVector3d::kXAxis, AcGeVector3d::kYAxis, AcGeVector3d::kZAxis,
+        AcGePoint3d(5, 5, 0), AcGeVector3d::kYAxis, -AcGeVector3d::kXAxis, AcGeVector3d::kZAxis);
     expectPoint(a * AcGePoint3d(1, 0, 0), 5, 6, 0);
     expectPoint(a * AcGePoint3d(0, 1, 0), 4, 5, 0);
     AcGePoint3d o;

@@ -29,9 +29,15 @@ Buffer everyRecord() {
     b.add(Record(kExtents).pt(0, 0, 0).pt(10, 10, 1));
     double m[16] = {1, 0, 0, 2, 0, 1, 0, 3, 0, 0, 1, 0, 0, 0, 0, 1};
     b.add(Record(kPushModelTransform).matrix(m));
-    b.add(Record(kAttribColor).u32(3)).add(Record(kAttribLayer).u32(1)).add(Record(kAttribLinetype).u32(0));
-    b.add(Record(kAttribMarker).u32(1)).add(Record(kAttribFill).u32(1)).add(Record(kAttribTrueColor).u32(0xC2102030));
-    b.add(Record(kAttribLineweight).i32(-1)).add(Record(kAttribLtscale).f64(2)).add(Record(kAttribThickness).f64(1));
+    b.add(Record(kAttribColor).u32(3))
+        .add(Record(kAttribLayer).u32(1))
+        .add(Record(kAttribLinetype).u32(0));
+    b.add(Record(kAttribMarker).u32(1))
+        .add(Record(kAttribFill).u32(1))
+        .add(Record(kAttribTrueColor).u32(0xC2102030));
+    b.add(Record(kAttribLineweight).i32(-1))
+        .add(Record(kAttribLtscale).f64(2))
+        .add(Record(kAttribThickness).f64(1));
     b.add(Record(kAttribPlotStyle).u32(0).u32(0)).add(Record(kAttribMaterial).u32(1).u32(0));
     b.add(Record(kCircle).pt(1, 1, 0).f64(1).pt(0, 0, 1));
     b.add(Record(kCircle3P).pt(1, 0, 0).pt(0, 1, 0).pt(-1, 0, 0));
@@ -40,26 +46,100 @@ Buffer everyRecord() {
     b.add(Record(kPolyline).u32(3).pt(0, 0, 0).pt(1, 0, 0).pt(1, 1, 0));
     b.add(Record(kPolygon).u32(5).pt(0, 0, 0).pt(1, 0, 0).pt(1, 1, 0).pt(0, 1, 0).pt(0, 0.5, 0));
     Record mesh(kMesh);
-    mesh.u32(2).u32(2).pt(0, 0, 0).pt(1, 0, 0).pt(0, 1, 0).pt(1, 1, 0).u32(0x1).u32(1).u32(2).u32(3).u32(4)
-        .u32(0x41).u32(5).u32(1).u32(0x80).pt(0, 0, 1).pt(0, 0, 1).pt(0, 0, 1).pt(0, 0, 1);
+    mesh.u32(2)
+        .u32(2)
+        .pt(0, 0, 0)
+        .pt(1, 0, 0)
+        .pt(0, 1, 0)
+        .pt(1, 1, 0)
+        .u32(0x1)
+        .u32(1)
+        .u32(2)
+        .u32(3)
+        .u32(4)
+        .u32(0x41)
+        .u32(5)
+        .u32(1)
+        .u32(0x80)
+        .pt(0, 0, 1)
+        .pt(0, 0, 1)
+        .pt(0, 0, 1)
+        .pt(0, 0, 1);
     b.add(mesh);
     Record shell(kShell);
-    shell.u32(4).pt(0, 0, 0).pt(1, 0, 0).pt(1, 1, 0).pt(0, 1, 0).u32(8).i32(4).u32(0).u32(1).u32(2).u32(3)
-        .i32(-2).u32(0).u32(1).u32(0).u32(0x3).u32(7).u32(8).u32(0);
+    shell.u32(4)
+        .pt(0, 0, 0)
+        .pt(1, 0, 0)
+        .pt(1, 1, 0)
+        .pt(0, 1, 0)
+        .u32(8)
+        .i32(4)
+        .u32(0)
+        .u32(1)
+        .u32(2)
+        .u32(3)
+        .i32(-2)
+        .u32(0)
+        .u32(1)
+        .u32(0)
+        .u32(0x3)
+        .u32(7)
+        .u32(8)
+        .u32(0);
     b.add(shell);
     b.add(Record(kText).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).f64(1).f64(1).f64(0).str("abc"));
-    b.add(Record(kText2).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).str("abcd").i32(4).i32(0).f64(1).f64(1).f64(0).f64(0)
-              .u32(0).u32(0).u32(0).u32(0).u32(0).str("txt").str(""));
-    b.add(Record(kUnicodeText).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).f64(1).f64(1).f64(0).ustr(u"xyz"));
-    b.add(Record(kUnicodeText2).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).ustr(u"LEADER").i32(6).i32(0)
-              .f64(1).f64(1).f64(0).f64(0).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0)
-              .ustr(u"Arial").ustr(u"arial.ttf").ustr(u""));
+    b.add(Record(kText2)
+              .pt(0, 0, 0)
+              .pt(0, 0, 1)
+              .pt(1, 0, 0)
+              .str("abcd")
+              .i32(4)
+              .i32(0)
+              .f64(1)
+              .f64(1)
+              .f64(0)
+              .f64(0)
+              .u32(0)
+              .u32(0)
+              .u32(0)
+              .u32(0)
+              .u32(0)
+              .str("txt")
+              .str(""));
+    b.add(
+        Record(kUnicodeText).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).f64(1).f64(1).f64(0).ustr(u"xyz"));
+    b.add(Record(kUnicodeText2)
+              .pt(0, 0, 0)
+              .pt(0, 0, 1)
+              .pt(1, 0, 0)
+              .ustr(u"LEADER")
+              .i32(6)
+              .i32(0)
+              .f64(1)
+              .f64(1)
+              .f64(0)
+              .f64(0)
+              .u32(0)
+              .u32(0)
+              .u32(0)
+              .u32(0)
+              .u32(0)
+              .u32(0)
+              .u32(0)
+              .u32(0)
+              .u32(0)
+              .ustr(u"Arial")
+              .ustr(u"arial.ttf")
+              .ustr(u""));
     b.add(Record(kXline).pt(0, 0, 0).pt(1, 1, 0)).add(Record(kRay).pt(0, 0, 0).pt(1, 0, 0));
     b.add(Record(kPolylineWithNormals).u32(2).pt(0, 0, 0).pt(1, 0, 0).pt(0, 0, 1));
     BitWriter w;
     w.bs(532).bd(0.5).bl(3).bl(3).raw(0).raw(0).ddAuto(1, 0).ddAuto(0, 0).ddAuto(1, 1).ddAuto(1, 0);
     w.bd(0).bd(1).bd(0.25);
-    b.add(Record(kLwPolyline).u32(static_cast<uint32_t>(w.bytes().size())).bytes(w.bytes()).bytes("\0\0\0"));
+    b.add(Record(kLwPolyline)
+              .u32(static_cast<uint32_t>(w.bytes().size()))
+              .bytes(w.bytes())
+              .bytes("\0\0\0"));
     b.add(Record(kEllipticArc).pt(0, 0, 0).pt(0, 0, 1).f64(2).f64(1).f64(0).f64(3).f64(0.5));
     b.add(Record(kPushClip).u32(0)).add(Record(kPopClip)).add(Record(kAttribMapper).u32(0));
     b.add(Record(51).u32(0));
@@ -103,12 +183,16 @@ TEST(ProxyHostile, CountsThatCannotBeTrue) {
     skippedOnly(Record(kShell).u32(0xFFFFFFFF), "shell vertices");
     skippedOnly(Record(kShell).u32(1).pt(0, 0, 0).u32(0xFFFFFFFF).i32(1).u32(0), "shell face list");
     skippedOnly(Record(kShell).u32(1).pt(0, 0, 0).u32(2).i32(0x7FFFFFFF).u32(0), "shell face size");
-    skippedOnly(Record(kShell).u32(1).pt(0, 0, 0).u32(2).i32(-0x7FFFFFFF).u32(0), "shell hole size");
-    skippedOnly(Record(kText).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).f64(1).f64(1).f64(0).bytes("abc"), "no NUL");
-    skippedOnly(Record(kUnicodeText2).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).ustr(u"a").i32(1), "cut short");
+    skippedOnly(Record(kShell).u32(1).pt(0, 0, 0).u32(2).i32(-0x7FFFFFFF).u32(0),
+                "shell hole size");
+    skippedOnly(Record(kText).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).f64(1).f64(1).f64(0).bytes("abc"),
+                "no NUL");
+    skippedOnly(Record(kUnicodeText2).pt(0, 0, 0).pt(0, 0, 1).pt(1, 0, 0).ustr(u"a").i32(1),
+                "cut short");
     skippedOnly(Record(kText2).pt(0, 0, 0), "text cut short");
     skippedOnly(Record(kCircle).pt(0, 0, 0), "circle cut short");
-    skippedOnly(Record(kEllipticArc).pt(0, 0, 0).pt(0, 0, 1).f64(0).f64(1).f64(0).f64(1).f64(0), "zero major");
+    skippedOnly(Record(kEllipticArc).pt(0, 0, 0).pt(0, 0, 1).f64(0).f64(1).f64(0).f64(1).f64(0),
+                "zero major");
     skippedOnly(Record(kLwPolyline).u32(0xFFFFFFFF), "bit stream length");
     skippedOnly(Record(kLwPolyline), "no bit stream length");
 }
@@ -133,7 +217,8 @@ TEST(ProxyHostile, NumbersThatAreNotNumbers) {
     // A transform full of NaN, or one that overflows: what is drawn under it is skipped, and what
     // follows its pop is fine.
     double nan16[16];
-    for (double& d : nan16) d = kNaN;
+    for (double& d : nan16)
+        d = kNaN;
     double huge[16] = {1e308, 0, 0, 0, 0, 1e308, 0, 0, 0, 0, 1e308, 0, 0, 0, 0, 1};
     auto h = decodeChecked(Buffer()
                                .add(Record(kPushModelTransform).matrix(nan16))
@@ -185,43 +270,72 @@ TEST(ProxyHostile, PropertyLoopOverMutatedBuffers) {
     seeds.push_back(Buffer().add(Record(kExtents).pt(0, 0, 0).pt(1, 1, 1)).bytes());
     {
         BitWriter w;
-        w.bs(4 | 8 | 2 | 1 | 16 | 32 | 1024).bd(0.5).bd(2).bd(3).bd(0).bd(0).bd(1).bl(4).bl(4).bl(4).bl(4);
+        w.bs(4 | 8 | 2 | 1 | 16 | 32 | 1024)
+            .bd(0.5)
+            .bd(2)
+            .bd(3)
+            .bd(0)
+            .bd(0)
+            .bd(1)
+            .bl(4)
+            .bl(4)
+            .bl(4)
+            .bl(4);
         w.raw(1).raw(2);
-        for (int i = 0; i < 3; ++i) w.ddAuto(i + 2.0, i + 1.0).ddAuto(i, i + 2.0);
-        for (int i = 0; i < 4; ++i) w.bd(i * 0.25);
-        for (int i = 0; i < 4; ++i) w.bl(i);
-        for (int i = 0; i < 8; ++i) w.bd(i);
+        for (int i = 0; i < 3; ++i)
+            w.ddAuto(i + 2.0, i + 1.0).ddAuto(i, i + 2.0);
+        for (int i = 0; i < 4; ++i)
+            w.bd(i * 0.25);
+        for (int i = 0; i < 4; ++i)
+            w.bl(i);
+        for (int i = 0; i < 8; ++i)
+            w.bd(i);
         seeds.push_back(Buffer()
-                            .add(Record(kLwPolyline).u32(static_cast<uint32_t>(w.bytes().size())).bytes(w.bytes()).bytes("\0\0\0"))
+                            .add(Record(kLwPolyline)
+                                     .u32(static_cast<uint32_t>(w.bytes().size()))
+                                     .bytes(w.bytes())
+                                     .bytes("\0\0\0"))
                             .bytes());
     }
     long rounds = 40000;
-    if (const char* env = std::getenv("PROXY_HOSTILE_ROUNDS")) rounds = std::max(1L, std::atol(env));
+    if (const char* env = std::getenv("PROXY_HOSTILE_ROUNDS"))
+        rounds = std::max(1L, std::atol(env));
     std::mt19937_64 rng(20260601);
     auto pick = [&](std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(rng() % n); };
-    const uint32_t extremes[] = {0, 1, 2, 3, 7, 8, 0xFF, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFFE};
+    const uint32_t extremes[] = {0,    1,      2,          3,          7,          8,
+                                 0xFF, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFFE};
     int decodedSome = 0;
     for (long round = 0; round < rounds; ++round) {
         std::string s = seeds[pick(seeds.size())];
         int edits = 1 + static_cast<int>(pick(6));
         for (int e = 0; e < edits && !s.empty(); ++e) {
             switch (pick(7)) {
-                case 0: s[pick(s.size())] = static_cast<char>(rng()); break;                // a byte
-                case 1: s[pick(s.size())] ^= static_cast<char>(1u << pick(8)); break;       // a bit
-                case 2: {                                                                   // a word
+                case 0:
+                    s[pick(s.size())] = static_cast<char>(rng());
+                    break;  // a byte
+                case 1:
+                    s[pick(s.size())] ^= static_cast<char>(1u << pick(8));
+                    break;  // a bit
+                case 2: {   // a word
                     uint32_t v = extremes[pick(std::size(extremes))];
                     std::size_t at = pick(s.size());
-                    for (int k = 0; k < 4 && at + k < s.size(); ++k) s[at + k] = static_cast<char>(v >> (8 * k));
+                    for (int k = 0; k < 4 && at + k < s.size(); ++k)
+                        s[at + k] = static_cast<char>(v >> (8 * k));
                     break;
                 }
-                case 3: s.resize(pick(s.size() + 1)); break;                                 // truncate
-                case 4: {                                                                   // duplicate a range
-                    std::size_t a = pick(s.size()), n = pick(std::min<std::size_t>(64, s.size() - a) + 1);
+                case 3:
+                    s.resize(pick(s.size() + 1));
+                    break;  // truncate
+                case 4: {   // duplicate a range
+                    std::size_t a = pick(s.size()),
+                                n = pick(std::min<std::size_t>(64, s.size() - a) + 1);
                     s.insert(pick(s.size() + 1), s.substr(a, n));
                     break;
                 }
-                case 5: s.erase(pick(s.size()), pick(16) + 1); break;                       // cut a piece out
-                case 6: {                                                                   // keep the header honest
+                case 5:
+                    s.erase(pick(s.size()), pick(16) + 1);
+                    break;  // cut a piece out
+                case 6: {   // keep the header honest
                     if (s.size() >= 8) {
                         uint32_t total = static_cast<uint32_t>(s.size());
                         std::memcpy(s.data(), &total, 4);
@@ -248,7 +362,8 @@ TEST(ProxyHostile, RandomRecordsBehindAnHonestHeader) {
         for (int i = 0; i < n; ++i) {
             Record r(rng() % 48);
             int words = static_cast<int>(rng() % 40);
-            for (int k = 0; k < words; ++k) r.u32(rng() % 4 == 0 ? rng() : rng() % 8);
+            for (int k = 0; k < words; ++k)
+                r.u32(rng() % 4 == 0 ? rng() : rng() % 8);
             if (rng() % 3 == 0) r.bytes("\x01");
             b.add(r);
         }
