@@ -515,10 +515,18 @@ void Decoder::dispatch(uint32_t type, Payload& in, std::size_t size) {
             if (need(4)) attrs_.lineweight = in.i32();
             break;
         case kAttribLtscale:
-            if (need(8)) attrs_.linetypeScale = in.f64();
+            if (need(8)) {
+                double v = in.f64();
+                if (!std::isfinite(v)) return skip("linetype scale is not a finite number");
+                attrs_.linetypeScale = v;
+            }
             break;
         case kAttribThickness:
-            if (need(8)) attrs_.thickness = in.f64();
+            if (need(8)) {
+                double v = in.f64();
+                if (!std::isfinite(v)) return skip("thickness is not a finite number");
+                attrs_.thickness = v;
+            }
             break;
         case kAttribPlotStyle:
             if (need(8)) {
@@ -553,9 +561,17 @@ void Decoder::pushTransform(Payload& in) {
         return skip("model transforms nested too deep");
     }
     AcGeMatrix3d m;
+    bool finiteEntries = true;
     for (auto& row : m.entry)
-        for (double& e : row)
+        for (double& e : row) {
             e = in.f64();
+            finiteEntries = finiteEntries && std::isfinite(e);
+        }
+    if (!finiteEntries) {
+        // Refused like a push beyond the depth limit, so that its pop stays paired with it.
+        ++refusedPushes_;
+        return skip("model transform holds numbers that are not finite");
+    }
     stack_.push_back(matrix_);
     // A nested transform acts inside the one around it: outer * inner.
     matrix_ = matrix_ * m;

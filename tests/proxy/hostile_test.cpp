@@ -214,8 +214,8 @@ TEST(ProxyHostile, NumbersThatAreNotNumbers) {
     EXPECT_EQ(g.skipped, 9u) << g.message;
     EXPECT_FALSE(g.extents);
 
-    // A transform full of NaN, or one that overflows: what is drawn under it is skipped, and what
-    // follows its pop is fine.
+    // A transform full of NaN is refused (what is drawn under it is drawn without it); under one
+    // that overflows, the pieces are skipped; what follows the pops is fine.
     double nan16[16];
     for (double& d : nan16)
         d = kNaN;
@@ -229,9 +229,21 @@ TEST(ProxyHostile, NumbersThatAreNotNumbers) {
                                .add(Record(kPopModelTransform))
                                .add(Record(kCircle).pt(0, 0, 0).f64(1).pt(0, 0, 1))
                                .bytes());
-    ASSERT_EQ(h.primitives.size(), 1u) << h.message;
-    EXPECT_EQ(h.skipped, 2u);
-    EXPECT_EQ(h.primitives[0].transformDepth, 0);
+    ASSERT_EQ(h.primitives.size(), 2u) << h.message;
+    EXPECT_EQ(h.skipped, 2u);                      // the NaN push, the overflowing polyline
+    EXPECT_EQ(h.primitives[0].transformDepth, 0);  // drawn as if the refused push were absent
+    EXPECT_EQ(h.primitives[1].transformDepth, 0);
+    EXPECT_EQ(h.unbalancedPops, 0u);
+    // Attribute values that are not numbers are refused.
+    auto a = decodeChecked(Buffer()
+                               .add(Record(kAttribLtscale).f64(kNaN))
+                               .add(Record(kAttribThickness).f64(-kInf))
+                               .add(Record(kPolyline).u32(1).pt(0, 0, 0))
+                               .bytes());
+    ASSERT_EQ(a.primitives.size(), 1u);
+    EXPECT_FALSE(a.primitives[0].attrs.linetypeScale);
+    EXPECT_FALSE(a.primitives[0].attrs.thickness);
+    EXPECT_EQ(a.skipped, 2u);
 }
 
 TEST(ProxyHostile, HeaderAndRecordSizesThatLie) {
