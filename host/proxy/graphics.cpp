@@ -596,14 +596,10 @@ void Decoder::circle(Payload& in) {
     AcGePoint3d c = in.point();
     double r = in.f64();
     AcGeVector3d n = in.vector().normal();
-    if (n.isZeroLength() || !(r >= 0) || !std::isfinite(r)) return skip("degenerate circle");
+    // A circle of radius 0 (or a negative one) is no circle an entity could hold.
+    if (n.isZeroLength() || !(r > 0) || !std::isfinite(r)) return skip("degenerate circle");
     Primitive& p = begin(PrimitiveKind::Circle, kCircle);
     AcGeVector3d ax = n.perpVector() * r, ay = n.crossProduct(n.perpVector()) * r;
-    if (r == 0) {
-        p.center = xf(c);
-        p.normal = transformNormal(matrix_, n);
-        return;
-    }
     if (!setConic(p, xf(c), xfv(ax), xfv(ay), 0, kTwoPi, true, true)) {
         drop();
         skip("circle degenerates under the model transform");

@@ -179,7 +179,8 @@ TEST(ProxyRecords, CircleByCentreAndByThreePoints) {
                         .add(Record(kCircle).pt(1, 2, 3).f64(4).pt(0, 0, 1))
                         .add(Record(kCircle).pt(0, 0, 0).f64(1).pt(1, 0, 0))
                         .add(Record(kCircle3P).pt(1, 0, 0).pt(0, 1, 0).pt(-1, 0, 0))
-                        .add(Record(kCircle3P).pt(0, 0, 0).pt(1, 1, 1).pt(2, 2, 2)));
+                        .add(Record(kCircle3P).pt(0, 0, 0).pt(1, 1, 1).pt(2, 2, 2))
+                        .add(Record(kCircle).pt(0, 0, 0).f64(0).pt(0, 0, 1)));
     ASSERT_EQ(g.primitives.size(), 3u);
     const Primitive& c = g.primitives[0];
     EXPECT_EQ(c.kind, PrimitiveKind::Circle);
@@ -193,8 +194,8 @@ TEST(ProxyRecords, CircleByCentreAndByThreePoints) {
     expectPoint(c3.center, 0, 0, 0);
     EXPECT_NEAR(c3.radius, 1, kEps);
     expectVector(c3.normal, 0, 0, 1);
-    // Collinear points give no circle: skipped and counted.
-    EXPECT_EQ(g.skipped, 1u);
+    // Collinear points, and a radius of 0, give no circle: skipped and counted.
+    EXPECT_EQ(g.skipped, 2u);
     EXPECT_NE(g.message.find("CIRCLE_3P"), std::string::npos) << g.message;
 }
 
