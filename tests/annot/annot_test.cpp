@@ -2,6 +2,8 @@
 // interface, kept in step with the copies a drawing holds of them, and saved.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -48,7 +50,10 @@ protected:
         ASSERT_EQ(db.readDwgFile(hostPath(fs::path(ARX_TEST_DATA_DIR) / name).c_str()), Acad::eOk);
     }
     std::string saveAndRead() {
-        fs::path out = fs::temp_directory_path() / "annot-test.dxf";
+        // Both builds' tests may run at once: each writes a file of its own.
+        fs::path out = fs::temp_directory_path() /
+                       ("annot-" + std::to_string(getpid()) + "-" +
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".dxf");
         EXPECT_EQ(db.saveAs(hostPath(out).c_str()), Acad::eOk);
         std::string text = slurp(out);
         // The independent reader takes the changed drawing without complaint.

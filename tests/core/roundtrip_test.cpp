@@ -146,7 +146,7 @@ TEST_P(CorpusRoundTrip, KeepsEveryRecord) {
     EXPECT_EQ(a.header.size(), b.header.size());
 
     if (!haveOracle()) GTEST_SKIP() << "python3-ezdxf is not installed";
-    fs::path out = fs::temp_directory_path() / ("roundtrip-" + path.filename().string());
+    fs::path out = fs::temp_directory_path() / ("roundtrip-" + std::to_string(getpid()) + "-" + path.filename().string());
     writeFile(out, output);
     int rc = runOracle("audit '" + path.string() + "' '" + out.string() + "' >/dev/null");
     fs::remove(out);
@@ -207,6 +207,29 @@ TEST(Save, RefusesVersionsItDoesNotWrite) {
     EXPECT_NE(out.find("AC1032"), std::string::npos);
 }
 
+// A drawing saved in an older version, whose strings are 8-bit text of the
+// drawing's code page: characters that page lacks travel as \U+XXXX escapes.
+TEST(Save, OlderVersionEscapesWhatTheCodePageLacks) {
+    const std::string text =
+        "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1032\n  9\n$DWGCODEPAGE\n  3\nANSI_1251\n"
+        "  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  5\n20\n  8\n0\n  1\n"
+        "Привет 中 é\n  0\nENDSEC\n  0\nEOF\n";
+    Drawing d;
+    std::string error, out;
+    ASSERT_TRUE(hostcore::loadDxf(d, text, error)) << error;
+    ASSERT_TRUE(hostcore::saveDxf(d, {"AC1018"}, out, error)) << error;
+    // Cyrillic exists in code page 1251 and is written as its bytes; the others are escaped.
+    EXPECT_NE(out.find("\xCF\xF0\xE8\xE2\xE5\xF2 \\U+4E2D \\U+00E9"), std::string::npos) << out;
+    EXPECT_NE(out.find("AC1018"), std::string::npos);
+
+    // Read back, the escapes stay text: decoding them is the recoding tools' job.
+    Drawing again;
+    ASSERT_TRUE(hostcore::loadDxf(again, out, error)) << error;
+    std::string back;
+    ASSERT_TRUE(hostcore::saveDxf(again, {"AC1032"}, back, error)) << error;
+    EXPECT_NE(back.find("Привет \\U+4E2D \\U+00E9"), std::string::npos) << back;
+}
+
 TEST(Load, RefusesWhatIsNotADrawing) {
     Drawing d1;
     std::string error;
@@ -264,7 +287,7 @@ class RenameFollows : public ::testing::TestWithParam<std::pair<const char*, con
 TEST_P(RenameFollows, EveryReferenceToARenamedLayer) {
     if (!haveOracle()) GTEST_SKIP() << "python3-ezdxf is not installed";
     auto [version, codepage] = GetParam();
-    fs::path in = fs::temp_directory_path() / (std::string("rename-") + version + ".dxf");
+    fs::path in = fs::temp_directory_path() / ("rename-" + std::to_string(getpid()) + version + ".dxf");
     ASSERT_TRUE(makeDrawing(in, version, codepage));
     Drawing d;
     std::string error;
@@ -277,7 +300,7 @@ TEST_P(RenameFollows, EveryReferenceToARenamedLayer) {
 
     std::string output;
     ASSERT_TRUE(hostcore::saveDxf(d, {}, output, error)) << error;
-    fs::path out = fs::temp_directory_path() / (std::string("renamed-") + version + ".dxf");
+    fs::path out = fs::temp_directory_path() / ("renamed-" + std::to_string(getpid()) + version + ".dxf");
     writeFile(out, output);
     EXPECT_EQ(runOracle("layers '" + out.string() + "' 'Слой1' 'Новый'"), 0);
     EXPECT_NE(output.find("$CLAYER"), std::string::npos);

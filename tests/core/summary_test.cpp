@@ -2,6 +2,8 @@
 // them in, and read back by an independent reader.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -40,7 +42,7 @@ bool haveEzdxf() { return std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/
 
 // A drawing of the given version made by ezdxf, loaded into the host.
 bool makeDrawing(Drawing& d, const std::string& version, const std::string& encoding) {
-    fs::path path = fs::temp_directory_path() / ("summary-" + version + ".dxf");
+    fs::path path = fs::temp_directory_path() / ("summary-" + std::to_string(getpid()) + version + ".dxf");
     std::string cmd = "/usr/bin/python3 -c \"import ezdxf; doc = ezdxf.new('" + version +
                       "'); doc.encoding = '" + encoding + "'; doc.saveas(r'" + path.string() +
                       "')\" >/dev/null 2>&1";
@@ -101,7 +103,7 @@ TEST_P(SummaryRoundTrip, SurvivesSaveAndReload) {
     expectSame(hostcore::readSummaryInfo(again), fewer);
 
     // The independent reader sees the same properties.
-    fs::path out = fs::temp_directory_path() / (std::string("summary-out-") + version + ".dxf");
+    fs::path out = fs::temp_directory_path() / ("summary-out-" + std::to_string(getpid()) + version + ".dxf");
     ASSERT_TRUE(hostcore::saveDxf(again, {}, text, error)) << error;
     std::ofstream(out, std::ios::binary) << text;
     std::string seen = run(std::string("/usr/bin/python3 ") + ARX_ORACLE_SCRIPT + " summary '" +

@@ -1,6 +1,8 @@
 // Drawing properties through the interface modules use, in both builds.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "host/arx.h"
@@ -29,7 +31,8 @@ TEST(SummaryInfo, PutThenGetThroughASavedFile) {
     EXPECT_EQ(acdbPutSummaryInfo(info), Acad::eOk);
     delete info;
 
-    const fs::path file = fs::temp_directory_path() / "summary-api.dxf";
+    // Both builds' tests may run at once: each writes a file of its own.
+    const fs::path file = fs::temp_directory_path() / ("summary-api-" + std::to_string(getpid()) + ".dxf");
     const std::string name = file.string();
     std::basic_string<ACHAR> path(name.begin(), name.end());
     ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk);
