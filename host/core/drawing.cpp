@@ -24,6 +24,7 @@ uint16_t Drawing::internType(std::string_view type) {
 
 Entry* Drawing::newEntry(uint16_t type, uint16_t entryFlags) {
     Entry& e = entries.emplace_back();
+    e.drawing = this;
     e.type = type;
     e.flags = entryFlags;
     e.seq = nextSeq();
