@@ -102,6 +102,14 @@ class AcGeVector3d {
         AcGeVector3d a = normal(tol), b = v.normal(tol);
         return a.crossProduct(b).length() <= tol.equalVector();
     }
+    bool isCodirectionalTo(const AcGeVector3d& v, const AcGeTol& tol = AcGeContext::gTol) const {
+        return isParallelTo(v, tol) && dotProduct(v) > 0;
+    }
+    bool isPerpendicularTo(const AcGeVector3d& v, const AcGeTol& tol = AcGeContext::gTol) const {
+        return std::fabs(normal(tol).dotProduct(v.normal(tol))) <= tol.equalVector();
+    }
+    // Turns the vector by angle (radians, counterclockwise seen from the tip of axis).
+    AcGeVector3d& rotateBy(double angle, const AcGeVector3d& axis);
     bool operator==(const AcGeVector3d& v) const { return isEqualTo(v); }
     bool operator!=(const AcGeVector3d& v) const { return !isEqualTo(v); }
 
@@ -151,6 +159,11 @@ class AcGePoint3d {
     bool operator!=(const AcGePoint3d& p) const { return !isEqualTo(p); }
 
     AcGePoint3d& transformBy(const AcGeMatrix3d& m);
+    AcGePoint3d& scaleBy(double factor, const AcGePoint3d& center = kOrigin) {
+        return *this = center + (*this - center) * factor;
+    }
+    AcGePoint3d& rotateBy(double angle, const AcGeVector3d& axis,
+                          const AcGePoint3d& center = kOrigin);
 };
 
 inline const AcGePoint3d AcGePoint3d::kOrigin{0, 0, 0};
@@ -229,6 +242,30 @@ class AcGeMatrix3d {
     AcGeMatrix3d& invert() { return *this = inverse(); }
 
     AcGeVector3d translation() const { return {entry[0][3], entry[1][3], entry[2][3]}; }
+    // Replaces the translation, keeping the linear part.
+    AcGeMatrix3d& setTranslation(const AcGeVector3d& v) {
+        entry[0][3] = v.x;
+        entry[1][3] = v.y;
+        entry[2][3] = v.z;
+        return *this;
+    }
+    // Whether the linear part turns (or mirrors) and scales by the same factor in every
+    // direction, and the last row is (0, 0, 0, 1): what a circle stays a circle under.
+    bool isUniScaledOrtho(const AcGeTol& tol = AcGeContext::gTol) const {
+        if (entry[3][0] != 0.0 || entry[3][1] != 0.0 || entry[3][2] != 0.0 || entry[3][3] != 1.0)
+            return false;
+        AcGeVector3d c[3];
+        for (int k = 0; k < 3; ++k)
+            c[k].set(entry[0][k], entry[1][k], entry[2][k]);
+        double l = c[0].length();
+        if (l <= tol.equalVector()) return false;
+        for (int a = 0; a < 3; ++a) {
+            if (std::fabs(c[a].length() - l) > tol.equalVector() * l) return false;
+            for (int b = a + 1; b < 3; ++b)
+                if (std::fabs(c[a].dotProduct(c[b])) > tol.equalVector() * l * l) return false;
+        }
+        return true;
+    }
     // Scale factor of the linear part: the largest length of its column vectors.
     double scale() const {
         double s = 0.0;
@@ -392,6 +429,14 @@ inline AcGePoint3d operator*(const AcGeMatrix3d& m, const AcGePoint3d& p) {
         r[i] = m.entry[i][0] * p.x + m.entry[i][1] * p.y + m.entry[i][2] * p.z + m.entry[i][3];
     if (r[3] != 1.0 && r[3] != 0.0) return {r[0] / r[3], r[1] / r[3], r[2] / r[3]};
     return {r[0], r[1], r[2]};
+}
+
+inline AcGeVector3d& AcGeVector3d::rotateBy(double angle, const AcGeVector3d& axis) {
+    return *this = AcGeMatrix3d::rotation(angle, axis) * *this;
+}
+inline AcGePoint3d& AcGePoint3d::rotateBy(double angle, const AcGeVector3d& axis,
+                                          const AcGePoint3d& center) {
+    return *this = AcGeMatrix3d::rotation(angle, axis, center) * *this;
 }
 
 inline AcGeVector3d& AcGeVector3d::transformBy(const AcGeMatrix3d& m) {

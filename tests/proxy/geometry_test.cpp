@@ -7,7 +7,10 @@
 
 #include "host/dbextents.h"
 #include "host/gemat3d.h"
+#include "host/gepnt2d.h"
+#include "host/gepnt3d.h"
 #include "host/gept3d.h"
+#include "host/gevec2d.h"
 #include "host/gevec3d.h"
 
 namespace {
@@ -151,4 +154,52 @@ TEST(Geometry, Extents) {
     AcDbExtents empty;
     empty.transformBy(AcGeMatrix3d::translation({1, 1, 1}));
     EXPECT_FALSE(empty.isValid());
+}
+
+TEST(Geometry, TurningScalingAndTheKindOfAMatrix) {
+    AcGeVector3d v(1, 0, 0);
+    v.rotateBy(kPi / 2, AcGeVector3d::kZAxis);
+    expectVector(v, 0, 1, 0);
+    AcGePoint3d p(2, 0, 5);
+    p.rotateBy(kPi, AcGeVector3d::kZAxis, AcGePoint3d(1, 0, 0));
+    expectPoint(p, 0, 0, 5);
+    p.scaleBy(3, AcGePoint3d(1, 0, 5));
+    expectPoint(p, -2, 0, 5);
+    EXPECT_TRUE(AcGeVector3d(1, 1, 0).isPerpendicularTo(AcGeVector3d(-2, 2, 7e-13)));
+    EXPECT_FALSE(AcGeVector3d(1, 1, 0).isPerpendicularTo(AcGeVector3d(1, 0, 0)));
+    EXPECT_TRUE(AcGeVector3d(0, 0, 2).isCodirectionalTo(AcGeVector3d::kZAxis));
+    EXPECT_FALSE(AcGeVector3d(0, 0, -2).isCodirectionalTo(AcGeVector3d::kZAxis));
+
+    AcGeMatrix3d m = AcGeMatrix3d::rotation(0.7, AcGeVector3d(1, 2, 3)) * AcGeMatrix3d::scaling(3);
+    EXPECT_TRUE(m.isUniScaledOrtho(AcGeTol(1e-12, 1e-12)));
+    EXPECT_TRUE(
+        AcGeMatrix3d::mirroring(AcGePoint3d(1, 2, 3), AcGeVector3d(1, 1, 0)).isUniScaledOrtho());
+    AcGeMatrix3d stretch;
+    stretch.entry[0][0] = 2;
+    EXPECT_FALSE(stretch.isUniScaledOrtho());
+    AcGeMatrix3d shear;
+    shear.entry[0][1] = 0.5;
+    EXPECT_FALSE(shear.isUniScaledOrtho());
+    EXPECT_FALSE(AcGeMatrix3d::scaling(0).isUniScaledOrtho());
+    m.setTranslation({4, 5, 6});
+    expectVector(m.translation(), 4, 5, 6);
+    EXPECT_TRUE(m.isUniScaledOrtho(AcGeTol(1e-12, 1e-12)));  // translation does not matter
+}
+
+TEST(Geometry, PointsAndVectorsInAPlane) {
+    AcGePoint2d p(1, 2);
+    AcGeVector2d v(3, 4);
+    EXPECT_DOUBLE_EQ(v.length(), 5);
+    EXPECT_EQ((p + v).x, 4);
+    EXPECT_EQ((p + v).y, 6);
+    EXPECT_DOUBLE_EQ(AcGePoint2d::kOrigin.distanceTo(AcGePoint2d(6, 8)), 10);
+    EXPECT_NEAR(AcGeVector2d(0, -1).angle(), 1.5 * kPi, 1e-15);
+    EXPECT_NEAR(AcGeVector2d::kXAxis.angle(), 0, 1e-15);
+    AcGeVector2d r = AcGeVector2d::kXAxis;
+    r.rotateBy(kPi / 2);
+    EXPECT_TRUE(r.isEqualTo(AcGeVector2d::kYAxis));
+    EXPECT_DOUBLE_EQ(v.normal().x, 0.6);
+    EXPECT_TRUE(AcGeVector2d().normal().isZeroLength());
+    expectPoint(p.to3d(7), 1, 2, 7);
+    EXPECT_TRUE((AcGePoint2d(4, 6) - p).isEqualTo(v));
 }

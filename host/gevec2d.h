@@ -1,0 +1,4 @@
+// AcGeVector2d (vectors in a plane) of the geometry library; it lives in gegeom2d.h.
+#pragma once
+
+#include "host/gegeom2d.h"
