@@ -13,6 +13,8 @@
 #include "host/dbtable.h"
 #include "host/resbuf.h"
 #include "host/rxclass.h"
+#include "host/scalelist.h"
 #include "host/summinfo.h"
+#include "host/scalelist.h"
 #include "host/summinfo.h"
 #include "platform/heap.h"
