@@ -15,6 +15,4 @@
 #include "host/rxclass.h"
 #include "host/scalelist.h"
 #include "host/summinfo.h"
-#include "host/scalelist.h"
-#include "host/summinfo.h"
 #include "platform/heap.h"
