@@ -1317,6 +1317,122 @@ std::string resolveLinetypeIndex(uint32_t index, const std::vector<std::string>&
     return {};
 }
 
+namespace {
+
+// Adds the points c + u cos t + v sin t for t from t0 to t1 (t0 <= t1) that bound the curve:
+// its ends and, per world axis, the parameters where that coordinate is extreme.
+void addConicExtents(const AcGePoint3d& c, const AcGeVector3d& u, const AcGeVector3d& v, double t0,
+                     double t1, AcDbExtents& ext) {
+    auto at = [&](double t) { return c + u * std::cos(t) + v * std::sin(t); };
+    ext.addPoint(at(t0));
+    ext.addPoint(at(t1));
+    if (!(t1 >= t0)) return;                       // not numbers: the ends only
+    t1 = std::min(t1, t0 + 2 * std::numbers::pi);  // a whole turn holds every extreme
+    for (int i = 0; i < 3; ++i) {
+        double phi = std::atan2(v[static_cast<unsigned>(i)], u[static_cast<unsigned>(i)]);
+        // The extremes sit at phi + k*pi; the first one at or after t0:
+        double k = std::ceil((t0 - phi) / std::numbers::pi);
+        for (double t = phi + k * std::numbers::pi; t <= t1; t += std::numbers::pi)
+            ext.addPoint(at(t));
+    }
+}
+
+// A bulged segment from a to b in the plane of normal: an arc turning by 4 atan(bulge),
+// counterclockwise about the normal when the bulge is positive.
+void addBulgeExtents(const AcGePoint3d& a, const AcGePoint3d& b, double bulge,
+                     const AcGeVector3d& normal, AcDbExtents& ext) {
+    AcGeVector3d chord = b - a;
+    double d = chord.length();
+    if (bulge == 0.0 || !(d > 0) || !std::isfinite(bulge)) return;
+    AcGeVector3d left = normal.crossProduct(chord / d);
+    AcGePoint3d c = a + chord * 0.5 + left * (d * (1 - bulge * bulge) / (4 * bulge));
+    AcGeVector3d u = a - c;
+    AcGeVector3d v = normal.crossProduct(u);
+    double sweep = 4 * std::atan(bulge);
+    addConicExtents(c, u, v, std::min(0.0, sweep), std::max(0.0, sweep), ext);
+}
+
+std::size_t codePoints(const std::string& s) {
+    std::size_t n = 0;
+    for (unsigned char ch : s)
+        n += (ch & 0xC0) != 0x80;
+    return n;
+}
+
+}  // namespace
+
+bool addPrimitiveExtents(const Primitive& p, AcDbExtents& ext, double textAdvance) {
+    AcDbExtents own;
+    switch (p.kind) {
+        case PrimitiveKind::Ray:
+        case PrimitiveKind::Xline:
+            return false;
+        case PrimitiveKind::Polyline:
+        case PrimitiveKind::Polygon:
+        case PrimitiveKind::Mesh:
+        case PrimitiveKind::Shell:
+            for (const AcGePoint3d& q : p.points)
+                own.addPoint(q);
+            for (std::size_t i = 0; i < p.bulges.size() && i < p.points.size(); ++i) {
+                std::size_t next = i + 1 < p.points.size() ? i + 1 : 0;
+                if (next == 0 && !p.closed) break;
+                addBulgeExtents(p.points[i], p.points[next], p.bulges[i], p.normal, own);
+            }
+            break;
+        case PrimitiveKind::Circle:
+        case PrimitiveKind::Arc: {
+            AcGeMatrix3d toWorld = AcGeMatrix3d::planeToWorld(p.normal);
+            AcGeVector3d u = toWorld * AcGeVector3d(p.radius, 0, 0);
+            AcGeVector3d v = toWorld * AcGeVector3d(0, p.radius, 0);
+            double t0 = p.kind == PrimitiveKind::Circle ? 0.0 : p.startAngle;
+            double t1 = p.kind == PrimitiveKind::Circle ? 2 * std::numbers::pi : p.endAngle;
+            if (t1 < t0) t1 += 2 * std::numbers::pi;
+            addConicExtents(p.center, u, v, t0, t1, own);
+            break;
+        }
+        case PrimitiveKind::Ellipse: {
+            AcGeVector3d v = p.normal.crossProduct(p.majorAxis) * p.radiusRatio;
+            double t1 = p.endParam;
+            if (t1 < p.startParam) t1 += 2 * std::numbers::pi;
+            addConicExtents(p.center, p.majorAxis, v, p.startParam, t1, own);
+            break;
+        }
+        case PrimitiveKind::Text: {
+            AcGeVector3d up = p.normal.crossProduct(p.text.direction).normal();
+            double width = static_cast<double>(codePoints(p.text.text)) * p.text.height *
+                           p.text.widthFactor * textAdvance;
+            AcGeVector3d along = p.text.direction * width, high = up * p.text.height;
+            own.addPoint(p.center);
+            own.addPoint(p.center + along);
+            own.addPoint(p.center + high);
+            own.addPoint(p.center + along + high);
+            break;
+        }
+    }
+    if (!own.isValid()) return false;
+    // A thickness extrudes the piece along its normal.
+    double thickness = p.kind == PrimitiveKind::Text ? 0.0 : p.attrs.thickness.value_or(0.0);
+    if (p.recordType == kLwPolyline && p.ownThickness != 0.0) thickness = p.ownThickness;
+    if (thickness != 0.0 && std::isfinite(thickness)) {
+        AcDbExtents moved = own;
+        moved.transformBy(AcGeMatrix3d::translation(p.normal * thickness));
+        own.addExt(moved);
+    }
+    // Pieces of finite numbers can still overflow here (a radius near the largest double).
+    if (!finite(own.minPoint()) || !finite(own.maxPoint())) return false;
+    ext.addExt(own);
+    return true;
+}
+
+std::optional<AcDbExtents> drawnExtents(const DecodedGraphics& g, double textAdvance) {
+    AcDbExtents ext;
+    bool any = false;
+    for (const Primitive& p : g.primitives)
+        any = addPrimitiveExtents(p, ext, textAdvance) || any;
+    if (!any || !ext.isValid()) return std::nullopt;
+    return ext;
+}
+
 GraphicsKind classifyGraphicsBytes(const GraphicsBytes& g) {
     if (!g.present || g.sizeMismatch || g.badHex) return GraphicsKind::None;
     return classifyProxyGraphics(reinterpret_cast<const uint8_t*>(g.bytes.data()), g.bytes.size());

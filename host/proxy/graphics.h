@@ -252,6 +252,18 @@ inline DecodedGraphics decodeProxyGraphics(std::string_view bytes, const DecodeC
 // nothing, or is corrupt. decodeProxyGraphics gives the same kind.
 GraphicsKind classifyProxyGraphics(const uint8_t* data, std::size_t size);
 
+// --- Extents of what a picture draws ----------------------------------------------------------
+
+// Adds a piece's extents (world coordinates) to ext: vertices; circles, arcs, ellipses and the
+// bulged segments of lightweight polylines exactly; a thickness as the extrusion along the
+// normal; a text as the box of its line, estimated with an advance of `textAdvance` times its
+// height times its width factor per character (oblique ignored). Returns false, adding
+// nothing, for rays and construction lines, which have no finite extents (nor for pieces whose
+// extents overflow).
+bool addPrimitiveExtents(const Primitive& p, AcDbExtents& ext, double textAdvance = 1.0);
+// The extents of all pieces with finite extents; empty when there are none.
+std::optional<AcDbExtents> drawnExtents(const DecodedGraphics& g, double textAdvance = 1.0);
+
 // --- Resolving indices against the drawing's tables -----------------------------------------
 
 // The linetype record's special values.

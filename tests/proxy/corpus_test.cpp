@@ -558,6 +558,9 @@ TEST(ProxyCorpus, EveryRealPictureDecodesCleanly) {
             unknown += g.stats.unknown;  // records of undefined types (51) are passed over
             EXPECT_LE(g.primitives.size(), g.stats.drawing);
             full += g.kind == GraphicsKind::Full;
+            if (!g.primitives.empty()) {
+                EXPECT_TRUE(drawnExtents(g));
+            }
             none += g.kind == GraphicsKind::None;
             std::string_view bytes = b.bytes.bytes;
             EXPECT_EQ(

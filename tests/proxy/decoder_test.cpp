@@ -1006,3 +1006,75 @@ TEST(ProxyCollector, KindOfACollectedPicture) {
               GraphicsKind::None);                                          // sizes disagree
     EXPECT_EQ(classifyGraphicsBytes(GraphicsBytes{}), GraphicsKind::None);  // no picture
 }
+
+// --- Extents of what is drawn ------------------------------------------------------------------
+
+TEST(ProxyExtents, CurvesExactlyAndTextsByEstimate) {
+    auto extentsOf = [](const Record& r, double advance = 1.0) {
+        auto g = decodeOne(r);
+        EXPECT_EQ(g.primitives.size(), 1u) << g.message;
+        AcDbExtents e;
+        bool finite = !g.primitives.empty() && addPrimitiveExtents(g.primitives[0], e, advance);
+        return std::make_pair(finite, e);
+    };
+    auto box = [](const std::pair<bool, AcDbExtents>& r, double x0, double y0, double z0, double x1,
+                  double y1, double z1) {
+        EXPECT_TRUE(r.first);
+        expectPoint(r.second.minPoint(), x0, y0, z0);
+        expectPoint(r.second.maxPoint(), x1, y1, z1);
+    };
+    box(extentsOf(Record(kCircle).pt(1, 2, 3).f64(2).pt(0, 0, 1)), -1, 0, 3, 3, 4, 3);
+    // A circle standing in the YZ plane; one tilted by 45 degrees about x.
+    box(extentsOf(Record(kCircle).pt(0, 0, 0).f64(1).pt(1, 0, 0)), 0, -1, -1, 0, 1, 1);
+    double h = std::sqrt(0.5);
+    box(extentsOf(Record(kCircle).pt(0, 0, 0).f64(1).pt(0, 1, 1)), -1, -h, -h, 1, h, h);
+    // A quarter from 90 to 180 degrees; one from 350 to 10 degrees crosses the x axis.
+    box(extentsOf(
+            Record(kCircularArc).pt(0, 0, 0).f64(1).pt(0, 0, 1).pt(0, 1, 0).f64(kPi / 2).u32(0)),
+        -1, 0, 0, 0, 1, 0);
+    double a = 10 * kPi / 180;
+    box(extentsOf(Record(kCircularArc)
+                      .pt(0, 0, 0)
+                      .f64(1)
+                      .pt(0, 0, 1)
+                      .pt(std::cos(-a), std::sin(-a), 0)
+                      .f64(2 * a)
+                      .u32(0)),
+        std::cos(a), -std::sin(a), 0, 1, std::sin(a), 0);
+    box(extentsOf(
+            Record(kEllipticArc).pt(0, 0, 0).pt(0, 0, 1).f64(2).f64(1).f64(0).f64(2 * kPi).f64(0)),
+        -2, -1, 0, 2, 1, 0);
+    // A text: five characters, height 2, width factor 0.5, advance 1: a box 5 by 2.
+    box(extentsOf(
+            Record(kText).pt(1, 1, 0).pt(0, 0, 1).pt(1, 0, 0).f64(2).f64(0.5).f64(0).str("abcde")),
+        1, 1, 0, 6, 3, 0);
+    // Rays and construction lines have none.
+    EXPECT_FALSE(extentsOf(Record(kRay).pt(0, 0, 0).pt(1, 0, 0)).first);
+    EXPECT_FALSE(extentsOf(Record(kXline).pt(0, 0, 0).pt(1, 0, 0)).first);
+}
+
+TEST(ProxyExtents, BulgesThicknessAndWholePictures) {
+    // A closed lightweight polyline of two half circles (bulge 1) through (0,0) and (2,0).
+    BitWriter w;
+    w.bsFull(512 | 16).bl(2).bl(2).raw(0).raw(0).ddAuto(2, 0).ddAuto(0, 0).bd(1.0).bd(1.0);
+    Record lw(kLwPolyline);
+    lw.u32(static_cast<uint32_t>(w.bytes().size())).bytes(w.bytes()).bytes(std::string(3, '\0'));
+    auto g = decode(Buffer()
+                        .add(lw)
+                        .add(Record(kAttribThickness).f64(5))
+                        .add(Record(kPolyline).u32(2).pt(10, 0, 0).pt(11, 0, 0))
+                        .add(Record(kRay).pt(0, 0, 0).pt(0, 1, 0)));
+    ASSERT_EQ(g.primitives.size(), 3u) << g.message;
+    AcDbExtents circle;
+    ASSERT_TRUE(addPrimitiveExtents(g.primitives[0], circle));
+    expectPoint(circle.minPoint(), 0, -1, 0);
+    expectPoint(circle.maxPoint(), 2, 1, 0);
+    AcDbExtents extruded;
+    ASSERT_TRUE(addPrimitiveExtents(g.primitives[1], extruded));
+    expectPoint(extruded.maxPoint(), 11, 0, 5);
+    auto all = drawnExtents(g);
+    ASSERT_TRUE(all);
+    expectPoint(all->minPoint(), 0, -1, 0);
+    expectPoint(all->maxPoint(), 11, 1, 5);
+    EXPECT_FALSE(drawnExtents(decode(Buffer().add(Record(kRay).pt(0, 0, 0).pt(0, 1, 0)))));
+}

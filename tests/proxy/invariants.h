@@ -9,6 +9,10 @@
 
 namespace proxytest {
 
+inline bool finitePoint(const AcGePoint3d& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
 // The first property the result violates, or nullptr.
 inline const char* invariantViolation(const proxygfx::DecodedGraphics& g, std::string_view bytes) {
     using namespace proxygfx;
@@ -30,9 +34,8 @@ inline const char* invariantViolation(const proxygfx::DecodedGraphics& g, std::s
                 if (v >= p.points.size()) return "a face names a vertex that does not exist";
         }
         for (const AcGePoint3d& q : p.points)
-            if (!std::isfinite(q.x + q.y + q.z)) return "a vertex is not finite";
-        if (!std::isfinite(p.center.x + p.center.y + p.center.z + p.radius))
-            return "a centre is not finite";
+            if (!finitePoint(q)) return "a vertex is not finite";
+        if (!finitePoint(p.center) || !std::isfinite(p.radius)) return "a centre is not finite";
         if (!p.bulges.empty() && p.bulges.size() != p.points.size())
             return "bulges do not match vertices";
         if (!p.startWidths.empty() && p.startWidths.size() != p.points.size())
@@ -41,6 +44,10 @@ inline const char* invariantViolation(const proxygfx::DecodedGraphics& g, std::s
             (p.kind == PrimitiveKind::Polyline || p.kind == PrimitiveKind::Polygon ||
              p.kind == PrimitiveKind::Mesh || p.kind == PrimitiveKind::Shell))
             return "a polyline, polygon, mesh or shell without vertices";
+    }
+    // The extents of what is drawn are finite (and computing them ends).
+    if (auto e = drawnExtents(g)) {
+        if (!finitePoint(e->minPoint()) || !finitePoint(e->maxPoint())) return "extents not finite";
     }
     // A vertex costs at least four bits (a lightweight polyline's two default-valued doubles).
     if (points > 2 * bytes.size() + 8) return "more vertices than the buffer can hold";
