@@ -53,6 +53,18 @@ fs::path scratchDir() {
     return dir;
 }
 
+// The files handed to the oracle are removed at the end unless a test failed
+// (then they are kept for a look).
+class ScratchCleanup : public ::testing::Environment {
+public:
+    void TearDown() override {
+        if (::testing::UnitTest::GetInstance()->failed_test_count() > 0) return;
+        std::error_code ec;
+        fs::remove_all(fs::temp_directory_path() / ("upgrade_tests_" + std::to_string(::getpid())), ec);
+    }
+};
+[[maybe_unused]] ::testing::Environment* const kCleanup = ::testing::AddGlobalTestEnvironment(new ScratchCleanup);
+
 bool haveOracle() {
     static const bool ok = std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") == 0;
     return ok;
