@@ -234,4 +234,15 @@ TableKind nameReference(std::string_view recordType, std::string_view subclass, 
 // Case-insensitive form of a name (Latin and Cyrillic letters), for lookups.
 std::string foldName(std::string_view utf8);
 
+// A handle as DXF writes it: upper-case hexadecimal without leading zeros.
+std::string handleText(uint64_t handle);
+// A handle read from its text (blanks around it allowed). False for text that
+// is no handle (empty, not hexadecimal, more than 16 digits).
+bool parseHandle(std::string_view text, uint64_t& handle);
+// The same, with 0 for text that is no handle.
+inline uint64_t handleValue(std::string_view text) {
+    uint64_t h = 0;
+    return parseHandle(text, h) ? h : 0;
+}
+
 }  // namespace hostcore

@@ -15,28 +15,11 @@ namespace hostcore {
 
 namespace {
 
-bool parseHex(std::string_view s, uint64_t& out) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    if (s.empty() || s.size() > 16) return false;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out, 16);
-    return ec == std::errc() && p == s.data() + s.size();
-}
-
 int parseInt(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     int v = 0;
     std::from_chars(s.data(), s.data() + s.size(), v);
     return v;
-}
-
-std::string hexString(uint64_t v) {
-    char buf[20];
-    auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v, 16);
-    std::string s(buf, p);
-    for (char& c : s)
-        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 32);
-    return s;
 }
 
 // What the loader learns of one record in its single pass over the tags.
@@ -172,11 +155,11 @@ private:
             if (c >= 1000) xdata = true;
             if (xdata) continue;
             if (c == handleCode && !s.hasHandle) {
-                s.hasHandle = parseHex(cur_.value, s.handle);
+                s.hasHandle = parseHandle(cur_.value, s.handle);
             } else if (c == 102 && !seenSubclass) {
                 inGroup = !cur_.value.empty() && cur_.value.front() == '{';
             } else if (c == 330 && !inGroup && !seenSubclass && !s.hasOwner) {
-                s.hasOwner = parseHex(cur_.value, s.owner);
+                s.hasOwner = parseHandle(cur_.value, s.owner);
             } else if (c == 100) {
                 seenSubclass = true;
                 sawSubclass_ = true;
@@ -223,7 +206,7 @@ private:
                 if (v.name == "$DWGCODEPAGE" && cur_.code == 3) d_.dwgcodepage.assign(cur_.value);
                 if (v.name == "$HANDSEED" && cur_.code == 5) {
                     uint64_t h = 0;
-                    if (parseHex(cur_.value, h) && h > d_.handseed) d_.handseed = h;
+                    if (parseHandle(cur_.value, h) && h > d_.handseed) d_.handseed = h;
                 }
             }
             v.raw = slice(start);
@@ -316,7 +299,7 @@ private:
         auto tags = std::make_unique<TagList>();
         tags->push_back({0, "LAYER", nullptr});
         tags->push_back({5, "", nullptr});
-        tags->push_back({330, t.head ? hexString(t.head->handle) : "0", nullptr});
+        tags->push_back({330, t.head ? handleText(t.head->handle) : "0", nullptr});
         tags->push_back({100, "AcDbSymbolTableRecord", nullptr});
         tags->push_back({100, "AcDbLayerTableRecord", nullptr});
         tags->push_back({2, name, nullptr});
@@ -406,7 +389,7 @@ private:
         auto tags = std::make_unique<TagList>();
         tags->push_back({0, "BLOCK_RECORD", nullptr});
         tags->push_back({5, "", nullptr});
-        tags->push_back({330, t.head ? hexString(t.head->handle) : "0", nullptr});
+        tags->push_back({330, t.head ? handleText(t.head->handle) : "0", nullptr});
         tags->push_back({100, "AcDbSymbolTableRecord", nullptr});
         tags->push_back({100, "AcDbBlockTableRecord", nullptr});
         tags->push_back({2, name, nullptr});
@@ -464,7 +447,7 @@ private:
             d_.assignHandle(e);
             if (e->tags) {
                 for (Tag& t : *e->tags)
-                    if (t.code == 5 && t.value.empty()) t.value = hexString(e->handle);
+                    if (t.code == 5 && t.value.empty()) t.value = handleText(e->handle);
             }
         }
         // A file that does not name its version and has none of the R13

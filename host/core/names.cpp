@@ -1,6 +1,7 @@
 // Name rules shared by the whole drawing: case folding for lookups and the
 // table of tags that refer to another record by its name.
 #include <array>
+#include <charconv>
 #include <cstring>
 
 #include "host/core/drawing.h"
@@ -130,6 +131,23 @@ TableKind nameReference(std::string_view type, std::string_view subclass, int co
     if (type == "MLINESTYLE" && code == 6) return TableKind::LType;
     if (type == "TABLESTYLE" && code == 7) return TableKind::Style;
     return TableKind::None;
+}
+
+std::string handleText(uint64_t v) {
+    char buf[20];
+    auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v, 16);
+    std::string s(buf, p);
+    for (char& c : s)
+        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 32);
+    return s;
+}
+
+bool parseHandle(std::string_view s, uint64_t& out) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    if (s.empty() || s.size() > 16) return false;
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out, 16);
+    return ec == std::errc() && p == s.data() + s.size();
 }
 
 }  // namespace hostcore

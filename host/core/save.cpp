@@ -15,15 +15,6 @@ namespace hostcore {
 
 namespace {
 
-std::string hexString(uint64_t v) {
-    char buf[20];
-    auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v, 16);
-    std::string s(buf, p);
-    for (char& c : s)
-        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 32);
-    return s;
-}
-
 // Header variables that name a table entry, with the group code of the name.
 struct HeaderRef {
     const char* name;
@@ -207,7 +198,7 @@ private:
         w_.write(9, "$ACADVER");
         w_.write(1, ver_);
         w_.write(9, "$HANDSEED");
-        w_.write(5, hexString(d_.handseed));
+        w_.write(5, handleText(d_.handseed));
         w_.write(0, "ENDSEC");
         wrote = true;
     }
@@ -250,7 +241,7 @@ private:
             }
         }
         w_.write(9, "$HANDSEED");
-        w_.write(5, hexString(d_.handseed));
+        w_.write(5, handleText(d_.handseed));
     }
 
     bool renamedHeaderRef(const HeaderVar& v, const HeaderRef& ref) {

@@ -10,23 +10,6 @@ namespace hostcore {
 
 namespace {
 
-std::string hexString(uint64_t v) {
-    char buf[20];
-    auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v, 16);
-    std::string s(buf, p);
-    for (char& c : s)
-        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 32);
-    return s;
-}
-
-uint64_t parseHex(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    uint64_t v = 0;
-    std::from_chars(s.data(), s.data() + s.size(), v, 16);
-    return v;
-}
-
 std::string realText(double v) {
     char buf[32];
     auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v);
@@ -44,7 +27,7 @@ Entry* scaleDictionary(const Drawing& d) {
     for (std::size_t i = 0; i + 1 < t.size(); ++i)
         if (t[i].code == 3 && foldName(t[i].value) == "ACAD_SCALELIST" &&
             (t[i + 1].code == 350 || t[i + 1].code == 360)) {
-            Entry* e = d.find(parseHex(t[i + 1].value));
+            Entry* e = d.find(handleValue(t[i + 1].value));
             return (e && !e->erased()) ? e : nullptr;
         }
     return nullptr;
@@ -72,7 +55,7 @@ std::unordered_set<uint64_t> referencedAmong(const Drawing& d, const std::unorde
         auto check = [&](int code, std::string_view value) {
             if ((code >= 320 && code <= 369) || (code >= 390 && code <= 399) || code == 480 ||
                 code == 481 || code == 1005) {
-                uint64_t h = parseHex(value);
+                uint64_t h = handleValue(value);
                 if (wanted.count(h)) found.insert(h);
             }
         };
@@ -88,9 +71,9 @@ std::unordered_set<uint64_t> referencedAmong(const Drawing& d, const std::unorde
 }
 
 TagList scaleTags(const Scale& s, uint64_t handle, uint64_t owner) {
-    const std::string o = hexString(owner);
+    const std::string o = handleText(owner);
     return TagList{
-        {0, "SCALE", nullptr},         {5, hexString(handle), nullptr},
+        {0, "SCALE", nullptr},         {5, handleText(handle), nullptr},
         {102, "{ACAD_REACTORS", nullptr}, {330, o, nullptr},
         {102, "}", nullptr},           {330, o, nullptr},
         {100, "AcDbScale", nullptr},   {70, "0", nullptr},
@@ -136,7 +119,7 @@ std::vector<Scale> readScaleList(const Drawing& d) {
     TagList t = d.tagsOf(dict);
     for (std::size_t i = 0; i + 1 < t.size(); ++i) {
         if (t[i].code != 3 || (t[i + 1].code != 350 && t[i + 1].code != 360)) continue;
-        Entry* e = d.find(parseHex(t[i + 1].value));
+        Entry* e = d.find(handleValue(t[i + 1].value));
         if (e && !e->erased() && d.typeName(e) == "SCALE") out.push_back(scaleOf(d, e));
     }
     return out;
@@ -217,7 +200,7 @@ bool resetScaleList(Drawing& d) {
     TagList pairs;
     for (std::size_t k = 0; k < kept.size(); ++k) {
         pairs.push_back({3, "A" + std::to_string(k), nullptr});
-        pairs.push_back({350, hexString(kept[k]->handle), nullptr});
+        pairs.push_back({350, handleText(kept[k]->handle), nullptr});
     }
     out.insert(out.begin() + static_cast<std::ptrdiff_t>(at), pairs.begin(), pairs.end());
     t = std::move(out);

@@ -27,22 +27,6 @@ const Field kFields[] = {
 
 constexpr const char* kCookie = "DWGPROPS COOKIE";
 
-std::string hexString(uint64_t v) {
-    char buf[20];
-    auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v, 16);
-    std::string s(buf, p);
-    for (char& c : s)
-        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 32);
-    return s;
-}
-
-uint64_t parseHex(std::string_view s) {
-    uint64_t v = 0;
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    std::from_chars(s.data(), s.data() + s.size(), v, 16);
-    return v;
-}
-
 // The value tags of a header variable (the variable's own 9 tag excluded).
 TagList headerValue(const Drawing& d, const HeaderVar& v) {
     if (v.tags) return *v.tags;
@@ -75,7 +59,7 @@ Entry* findPropsRecord(const Drawing& d) {
     for (std::size_t i = 0; i + 1 < tags.size(); ++i) {
         if (tags[i].code == 3 && foldName(tags[i].value) == "DWGPROPS" &&
             (tags[i + 1].code == 350 || tags[i + 1].code == 360)) {
-            Entry* e = d.find(parseHex(tags[i + 1].value));
+            Entry* e = d.find(handleValue(tags[i + 1].value));
             if (e && !e->erased()) return e;
         }
     }
@@ -195,10 +179,10 @@ Entry* createPropsRecord(Drawing& d) {
     Entry* e = d.newEntry(d.internType("XRECORD"), flags::kObject | flags::kNew);
     d.assignHandle(e);
     e->owner = d.rootDictionary;
-    const std::string root = hexString(d.rootDictionary->handle);
+    const std::string root = handleText(d.rootDictionary->handle);
     e->tags = std::make_unique<TagList>(TagList{
         {0, "XRECORD", nullptr},
-        {5, hexString(e->handle), nullptr},
+        {5, handleText(e->handle), nullptr},
         {102, "{ACAD_REACTORS", nullptr},
         {330, root, nullptr},
         {102, "}", nullptr},
@@ -211,7 +195,7 @@ Entry* createPropsRecord(Drawing& d) {
     std::size_t at = dict.size();
     while (at > 0 && dict[at - 1].code >= 1000) --at;
     dict.insert(dict.begin() + static_cast<std::ptrdiff_t>(at),
-                {{3, "DWGPROPS", nullptr}, {350, hexString(e->handle), nullptr}});
+                {{3, "DWGPROPS", nullptr}, {350, handleText(e->handle), nullptr}});
     // Place it right after the root dictionary, where AutoCAD writes it.
     d.objects.insert(d.objects.begin() + (d.objects.empty() ? 0 : 1), e);
     return e;
