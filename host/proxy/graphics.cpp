@@ -1268,6 +1268,13 @@ std::optional<uint32_t> Attributes::rgb() const {
 DecodedGraphics decodeProxyGraphics(const uint8_t* data, std::size_t size,
                                     const DecodeContext& ctx) {
     DecodedGraphics out;
+    // A first walk over the record heads counts the drawing records, so that the pieces are
+    // built in place without moving them around as the list grows.
+    {
+        DecodedGraphics heads;
+        walk(data, size, heads, [](uint32_t, const uint8_t*, std::size_t, uint32_t) {});
+        out.primitives.reserve(heads.stats.drawing);
+    }
     Decoder dec(ctx, out);
     walk(data, size, out,
          [&](uint32_t type, const uint8_t* payload, std::size_t n, uint32_t index) {
