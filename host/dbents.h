@@ -2,6 +2,8 @@
 // multiline text; and block references.
 #pragma once
 
+#include <vector>
+
 #include "host/dbmain.h"
 
 class ARXHOST_API AcDbText : public AcDbEntity {
@@ -87,4 +89,25 @@ public:
     ACRX_DECLARE_MEMBERS(AcDbLine);
     AcDbLine();
     ~AcDbLine() override;
+};
+
+namespace AcDb {
+enum Poly3dType { k3dSimplePoly = 0, k3dQuadSplinePoly = 1, k3dCubicSplinePoly = 2 };
+}
+
+// A 3D polyline: a POLYLINE record with its VERTEX records and SEQEND.
+class ARXHOST_API AcDb3dPolyline : public AcDbEntity {
+public:
+    ACRX_DECLARE_MEMBERS(AcDb3dPolyline);
+    AcDb3dPolyline();
+    // A polyline through the points; its vertices become records of their own
+    // when it is appended to a block.
+    AcDb3dPolyline(AcDb::Poly3dType type, const std::vector<AcGePoint3d>& vertices, bool closed = false);
+    ~AcDb3dPolyline() override;
+    bool isClosed() const;
+    Acad::ErrorStatus makeClosed();
+    Acad::ErrorStatus makeOpen();
+    AcDb::Poly3dType polyType() const;
+    // The vertices' positions, in order (erased vertices left out).
+    Acad::ErrorStatus getVertices(std::vector<AcGePoint3d>& points) const;
 };

@@ -9,6 +9,7 @@
 
 #include "host/acadstrc.h"
 #include "host/acdb.h"
+#include "host/dbcolor.h"
 #include "host/dbid.h"
 #include "host/gegeom3d.h"
 #include "host/resbuf.h"
@@ -101,12 +102,21 @@ public:
     // Layer name as a copy the caller releases (acStrFree); null when unknown.
     ACHAR* layer() const;
     AcDbObjectId layerId() const;
-    Acad::ErrorStatus setLayer(const ACHAR* layerName);
-    Acad::ErrorStatus setLayer(AcDbObjectId layerId);
+    // The layer by name or id; with doSubents the attributes and vertices of
+    // the entity get it too.
+    Acad::ErrorStatus setLayer(const ACHAR* layerName, bool doSubents = true);
+    Acad::ErrorStatus setLayer(AcDbObjectId layerId, bool doSubents = true);
     AcDbObjectId linetypeId() const;
+    Acad::ErrorStatus setLinetype(const ACHAR* linetypeName, bool doSubents = true);
+    Acad::ErrorStatus setLinetype(AcDbObjectId linetypeId, bool doSubents = true);
     // Colour number (256 by layer, 0 by block).
     int16_t colorIndex() const;
-    Acad::ErrorStatus setColorIndex(int16_t color);
+    Acad::ErrorStatus setColorIndex(int16_t color, bool doSubents = true);
+    AcCmColor color() const;
+    Acad::ErrorStatus setColor(const AcCmColor& color, bool doSubents = true);
+    // Tells the host the entity's picture changed. This host draws nothing, so
+    // nothing is to be redrawn.
+    void recordGraphicsModified(bool setModified = true);
 };
 
 // Stand-ins the host keeps for objects of applications it does not have.

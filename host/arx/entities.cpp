@@ -261,3 +261,85 @@ bool AcDbObjectIterator::seek(AcDbObjectId id) {
 
 AcDbLine::AcDbLine() { st(this).tags = defaultTags("LINE"); }
 AcDbLine::~AcDbLine() = default;
+
+// --- 3D polylines ----------------------------------------------------------------------
+
+namespace {
+int polyFlags(const TagList& t) {
+    int i = findAfter(t, "AcDb3dPolyline", 70);
+    return i < 0 ? 0 : static_cast<int>(toInt(t[static_cast<std::size_t>(i)].value));
+}
+
+ErrorStatus setPolyFlags(AcDbObject* o, int f) {
+    TagList& t = st(o).tags;
+    int i = findAfter(t, "AcDb3dPolyline", 70);
+    if (i >= 0)
+        t[static_cast<std::size_t>(i)].value = std::to_string(f);
+    else
+        t.insert(t.begin() + static_cast<std::ptrdiff_t>(xdataStart(t)), Tag{70, std::to_string(f), nullptr});
+    markDirty(o);
+    return Acad::eOk;
+}
+
+bool vertexPoint(const TagList& t, AcGePoint3d& p) {
+    if (t.empty() || t[0].value != "VERTEX") return false;
+    const std::string* x = tagValue(t, 10);
+    const std::string* y = tagValue(t, 20);
+    const std::string* z = tagValue(t, 30);
+    p = AcGePoint3d(x ? toReal(*x) : 0, y ? toReal(*y) : 0, z ? toReal(*z) : 0);
+    return true;
+}
+}  // namespace
+
+AcDb3dPolyline::AcDb3dPolyline() { st(this).tags = defaultTags("POLYLINE"); }
+
+AcDb3dPolyline::AcDb3dPolyline(AcDb::Poly3dType type, const std::vector<AcGePoint3d>& vertices, bool closed)
+    : AcDb3dPolyline() {
+    ObjectState& s = st(this);
+    int f = 8 | (closed ? 1 : 0) | (type != AcDb::k3dSimplePoly ? 4 : 0);
+    setPolyFlags(this, f);
+    if (type != AcDb::k3dSimplePoly) setTag(s.tags, 75, type == AcDb::k3dQuadSplinePoly ? "5" : "6");
+    for (const AcGePoint3d& p : vertices) {
+        TagList v = defaultTags("VERTEX");
+        setTag(v, 10, realText(p.x));
+        setTag(v, 20, realText(p.y));
+        setTag(v, 30, realText(p.z));
+        s.pendingChildren.push_back(std::move(v));
+    }
+    s.pendingChildren.push_back(defaultTags("SEQEND"));
+}
+
+AcDb3dPolyline::~AcDb3dPolyline() = default;
+
+bool AcDb3dPolyline::isClosed() const { return (polyFlags(st(this).tags) & 1) != 0; }
+
+ErrorStatus AcDb3dPolyline::makeClosed() {
+    ErrorStatus es = checkWritable();
+    return es != Acad::eOk ? es : setPolyFlags(this, polyFlags(st(this).tags) | 1);
+}
+
+ErrorStatus AcDb3dPolyline::makeOpen() {
+    ErrorStatus es = checkWritable();
+    return es != Acad::eOk ? es : setPolyFlags(this, polyFlags(st(this).tags) & ~1);
+}
+
+AcDb::Poly3dType AcDb3dPolyline::polyType() const {
+    const std::string* c = tagValue(st(this).tags, 75);
+    const long long v = c ? toInt(*c) : 0;
+    return v == 5 ? AcDb::k3dQuadSplinePoly : v == 6 ? AcDb::k3dCubicSplinePoly : AcDb::k3dSimplePoly;
+}
+
+ErrorStatus AcDb3dPolyline::getVertices(std::vector<AcGePoint3d>& points) const {
+    points.clear();
+    const ObjectState& s = st(this);
+    AcGePoint3d p;
+    if (!s.entry) {
+        for (const TagList& t : s.pendingChildren)
+            if (vertexPoint(t, p)) points.push_back(p);
+        return Acad::eOk;
+    }
+    const Drawing& d = *s.entry->drawing;
+    for (const Entry* c = s.entry->firstChild; c; c = c->next)
+        if (!c->erased() && vertexPoint(currentTags(d, c), p)) points.push_back(p);
+    return Acad::eOk;
+}

@@ -52,6 +52,9 @@ struct ObjectState {
     bool beginDirty = false;
     // The database went away while the object was open: close() only deletes it.
     bool orphan = false;
+    // Sub-entities of a new entity (the vertices of a polyline), made records
+    // of their own when the entity is appended.
+    std::vector<TagList> pendingChildren;
 };
 
 struct DatabaseState {
@@ -166,9 +169,10 @@ std::vector<DictPair> dictPairs(const TagList& t);
 Entry* dictLookup(const Drawing& d, const Entry* dict, std::string_view utf8Key);
 // The key under which a dictionary files an entry (empty when it does not).
 std::string keyOf(const Drawing& d, const Entry* dict, const Entry* e);
-// Changes a dictionary's tags whether or not it is open: in its record and,
+// Changes a record's tags whether or not it is open: in its record and,
 // while it is open, in its object too.
 void editDictionary(Entry* dict, void (*edit)(TagList&, void*), void* context);
+inline void editRecord(Entry* e, void (*edit)(TagList&, void*), void* context) { editDictionary(e, edit, context); }
 // Renames the key of an object in the dictionary that owns it.
 Acad::ErrorStatus renameKeyInOwner(AcDbObject* obj, const ACHAR* name);
 

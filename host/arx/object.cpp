@@ -497,7 +497,65 @@ AcDbObjectId AcDbEntity::layerId() const {
     return AcDbObjectId(layerOf(*s.entry->drawing, s.tags));
 }
 
-ErrorStatus AcDbEntity::setLayer(const ACHAR* name) {
+namespace {
+
+// Sets a tag of the entity's common data (after the layer) to `value`, naming `ref`.
+void setCommonTag(TagList& t, int code, const std::string& value, Entry* ref) {
+    int at = -1;
+    if (code != 8) {
+        at = findTag(t, code == 62 ? 6 : 8);
+        if (at < 0 && code == 62) at = findTag(t, 8);
+        if (at >= 0) ++at;
+    } else {
+        // Right behind the AcDbEntity marker when the entity has no layer yet.
+        for (std::size_t i = 1; i < t.size(); ++i)
+            if (t[i].code == 100 && t[i].value == "AcDbEntity") {
+                at = static_cast<int>(i + 1);
+                break;
+            }
+    }
+    setTag(t, code, value, at);
+    int i = findTag(t, code);
+    if (i >= 0) t[static_cast<std::size_t>(i)].ref = ref;
+    if (code == 62) {
+        // A colour number replaces a true colour.
+        int tc = findTag(t, 420);
+        if (tc >= 0) t.erase(t.begin() + tc);
+    }
+}
+
+struct CommonChange {
+    int code;
+    std::string value;
+    Entry* ref;
+    int32_t rgb;  // for colours: the true colour, or -1
+};
+
+void applyChange(TagList& t, void* c) {
+    auto* ch = static_cast<CommonChange*>(c);
+    setCommonTag(t, ch->code, ch->value, ch->ref);
+    if (ch->code == 62 && ch->rgb >= 0) {
+        int at = findTag(t, 62);
+        setTag(t, 420, std::to_string(ch->rgb), at < 0 ? -1 : at + 1);
+    }
+}
+
+// Applies a change to the entity and, with doSubents, to its sub-entities
+// (records of a resident entity, tag lists of a new one).
+ErrorStatus changeCommon(AcDbEntity* ent, CommonChange change, bool doSubents) {
+    ObjectState& s = st(ent);
+    applyChange(s.tags, &change);
+    markDirty(ent);
+    if (!doSubents) return Acad::eOk;
+    for (TagList& c : s.pendingChildren) applyChange(c, &change);
+    if (s.entry)
+        for (Entry* c = s.entry->firstChild; c; c = c->next) editRecord(c, &applyChange, &change);
+    return Acad::eOk;
+}
+
+}  // namespace
+
+ErrorStatus AcDbEntity::setLayer(const ACHAR* name, bool doSubents) {
     ErrorStatus es = checkWritable();
     if (es != Acad::eOk) return es;
     if (!name || !name[0]) return Acad::eInvalidInput;
@@ -509,25 +567,27 @@ ErrorStatus AcDbEntity::setLayer(const ACHAR* name) {
         if (!layer) return Acad::eKeyNotFound;
         utf8 = s.entry->drawing->nameOf(layer);
     }
-    setTag(s.tags, 8, utf8);
-    s.tags[static_cast<std::size_t>(findTag(s.tags, 8))].ref = layer;
-    markDirty(this);
-    return Acad::eOk;
+    return changeCommon(this, {8, utf8, layer, -1}, doSubents);
 }
 
-ErrorStatus AcDbEntity::setLayer(AcDbObjectId id) {
+namespace {
+// A record id that may be given to an entity: of `kind`, live, of the entity's drawing.
+ErrorStatus checkRecord(const AcDbObject* o, AcDbObjectId id, TableKind kind) {
     Entry* e = id.entry();
     if (!e) return Acad::eNullObjectId;
-    if (e->table != TableKind::Layer || !e->is(hostcore::flags::kTableRecord)) return Acad::eWrongObjectType;
-    if (st(this).entry && e->drawing != st(this).entry->drawing) return Acad::eWrongDatabase;
+    if (e->table != kind || !e->is(hostcore::flags::kTableRecord)) return Acad::eWrongObjectType;
+    if (st(o).entry && e->drawing != st(o).entry->drawing) return Acad::eWrongDatabase;
     if (e->erased()) return Acad::eWasErased;
-    ErrorStatus es = checkWritable();
-    if (es != Acad::eOk) return es;
-    ObjectState& s = st(this);
-    setTag(s.tags, 8, e->drawing->nameOf(e));
-    s.tags[static_cast<std::size_t>(findTag(s.tags, 8))].ref = e;
-    markDirty(this);
     return Acad::eOk;
+}
+}  // namespace
+
+ErrorStatus AcDbEntity::setLayer(AcDbObjectId id, bool doSubents) {
+    ErrorStatus es = checkRecord(this, id, TableKind::Layer);
+    if (es == Acad::eOk) es = checkWritable();
+    if (es != Acad::eOk) return es;
+    Entry* e = id.entry();
+    return changeCommon(this, {8, e->drawing->nameOf(e), e, -1}, doSubents);
 }
 
 AcDbObjectId AcDbEntity::linetypeId() const {
@@ -540,23 +600,56 @@ AcDbObjectId AcDbEntity::linetypeId() const {
     return AcDbObjectId(g.ref ? g.ref : findRecord(d, TableKind::LType, g.value));
 }
 
+ErrorStatus AcDbEntity::setLinetype(const ACHAR* name, bool doSubents) {
+    ErrorStatus es = checkWritable();
+    if (es != Acad::eOk) return es;
+    if (!name || !name[0]) return Acad::eInvalidInput;
+    ObjectState& s = st(this);
+    std::string utf8 = toUtf8(name);
+    Entry* lt = nullptr;
+    if (s.entry) {
+        lt = findRecord(*s.entry->drawing, TableKind::LType, utf8);
+        if (!lt) return Acad::eKeyNotFound;
+        utf8 = s.entry->drawing->nameOf(lt);
+    }
+    return changeCommon(this, {6, utf8, lt, -1}, doSubents);
+}
+
+ErrorStatus AcDbEntity::setLinetype(AcDbObjectId id, bool doSubents) {
+    ErrorStatus es = checkRecord(this, id, TableKind::LType);
+    if (es == Acad::eOk) es = checkWritable();
+    if (es != Acad::eOk) return es;
+    Entry* e = id.entry();
+    return changeCommon(this, {6, e->drawing->nameOf(e), e, -1}, doSubents);
+}
+
 int16_t AcDbEntity::colorIndex() const {
     const std::string* v = tagValue(st(this).tags, 62);
     return v ? static_cast<int16_t>(toInt(*v)) : int16_t{256};
 }
 
-ErrorStatus AcDbEntity::setColorIndex(int16_t color) {
+ErrorStatus AcDbEntity::setColorIndex(int16_t color, bool doSubents) {
     if (color < 0 || color > 256) return Acad::eInvalidInput;
     ErrorStatus es = checkWritable();
     if (es != Acad::eOk) return es;
-    ObjectState& s = st(this);
-    // After the layer (and linetype) of the entity's common data.
-    int at = findTag(s.tags, 6);
-    if (at < 0) at = findTag(s.tags, 8);
-    setTag(s.tags, 62, std::to_string(color), at < 0 ? -1 : at + 1);
-    markDirty(this);
-    return Acad::eOk;
+    return changeCommon(this, {62, std::to_string(color), nullptr, -1}, doSubents);
 }
+
+AcCmColor AcDbEntity::color() const {
+    AcCmColor c;
+    c.setColorIndex(colorIndex());
+    if (const std::string* tc = tagValue(st(this).tags, 420)) c.setTrueColorValue(static_cast<int32_t>(toInt(*tc)));
+    return c;
+}
+
+ErrorStatus AcDbEntity::setColor(const AcCmColor& color, bool doSubents) {
+    ErrorStatus es = checkWritable();
+    if (es != Acad::eOk) return es;
+    const int32_t rgb = color.hasTrueColor() ? static_cast<int32_t>(color.rgb()) : -1;
+    return changeCommon(this, {62, std::to_string(color.colorIndex()), nullptr, rgb}, doSubents);
+}
+
+void AcDbEntity::recordGraphicsModified(bool) {}
 
 AcDbProxyEntity::AcDbProxyEntity() = default;
 AcDbProxyEntity::~AcDbProxyEntity() = default;

@@ -36,6 +36,7 @@ ARX_DEFINE_CLASS(AcDbAttributeDefinition, AcDbText, "ATTDEF")
 ARX_DEFINE_CLASS(AcDbMText, AcDbEntity, "MTEXT")
 ARX_DEFINE_CLASS(AcDbBlockReference, AcDbEntity, "INSERT")
 ARX_DEFINE_CLASS(AcDbLine, AcDbEntity, "LINE")
+ARX_DEFINE_CLASS(AcDb3dPolyline, AcDbEntity, "POLYLINE")
 ARX_DEFINE_CLASS(AcDbTable, AcDbBlockReference, "ACAD_TABLE")
 ARX_DEFINE_CLASS(AcDbMLeader, AcDbEntity, "MULTILEADER")
 ARX_DEFINE_CLASS(AcDbProxyEntity, AcDbEntity, "ACAD_PROXY_ENTITY")
@@ -133,6 +134,12 @@ AcRxClass* classOfRecord(const Drawing& d, const Entry* e) {
         return AcDbSymbolTableRecord::desc();
     }
     const bool entity = e->is(flags::kEntity | flags::kBlockBegin | flags::kBlockEnd);
+    if (entity && type == "POLYLINE") {
+        // Only the 3D kind (flag 8) is modelled; 2D polylines and meshes stay plain entities.
+        const TagList t = currentTags(d, e);
+        const std::string* f = tagValue(t, 70);
+        return (f && (toInt(*f) & 8) != 0) ? AcDb3dPolyline::desc() : AcDbEntity::desc();
+    }
     for (const Kind& k : kKinds) {
         if (type != k.dxf) continue;
         AcRxClass* c = k.desc();
@@ -152,6 +159,7 @@ AcDbObject* instantiate(const AcRxClass* c) {
     if (c == AcDbMText::desc()) return new AcDbMText();
     if (c == AcDbBlockReference::desc()) return new AcDbBlockReference();
     if (c == AcDbLine::desc()) return new AcDbLine();
+    if (c == AcDb3dPolyline::desc()) return new AcDb3dPolyline();
     if (c == AcDbProxyEntity::desc()) return new AcDbProxyEntity();
     if (c == AcDbProxyObject::desc()) return new AcDbProxyObject();
     if (c == AcDbDictionary::desc()) return new AcDbDictionary();

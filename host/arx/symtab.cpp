@@ -329,6 +329,23 @@ ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& id, AcDbEntity*
         setTag(t, 67, "1", at < 0 ? -1 : at + 1);
     }
     d.appendToBlock(btr, e);
+    // Sub-entities (vertices and their sequence end) become records of their own.
+    Entry* last = nullptr;
+    for (TagList& ct : n.pendingChildren) {
+        Entry* c = newEntry(d, ct.empty() ? "SEQEND" : ct[0].value.c_str(),
+                            static_cast<uint16_t>(flags::kEntity | flags::kSubEntity));
+        c->owner = e;
+        setOwnHandle(ct, c->handle, false);
+        setOwnerHandle(ct, e->handle);
+        resolveRefs(d, ct, true);
+        c->tags = std::make_unique<TagList>(std::move(ct));
+        if (last)
+            last->next = c;
+        else
+            e->firstChild = c;
+        last = c;
+    }
+    n.pendingChildren.clear();
     makeResident(entity, st(this).db, e);
     id = AcDbObjectId(e);
     return Acad::eOk;

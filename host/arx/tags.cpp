@@ -217,6 +217,13 @@ TagList defaultTags(std::string_view dxf) {
                           T(1, "")});
     } else if (dxf == "INSERT") {
         ent("AcDbBlockReference", {T(2, ""), origin[0], origin[1], origin[2]});
+    } else if (dxf == "POLYLINE") {
+        ent("AcDb3dPolyline", {T(66, "1"), origin[0], origin[1], origin[2], T(70, "8")});
+    } else if (dxf == "VERTEX") {
+        ent("AcDbVertex", {T(100, "AcDb3dPolylineVertex"), origin[0], origin[1], origin[2], T(70, "32")});
+    } else if (dxf == "SEQEND") {
+        t.push_back(T(100, "AcDbEntity"));
+        t.push_back(T(8, "0"));
     } else if (dxf == "LINE") {
         ent("AcDbLine", {origin[0], origin[1], origin[2], T(11, "0.0"), T(21, "0.0"), T(31, "0.0")});
     }

@@ -225,3 +225,75 @@ print([(a.dxf.tag, a.dxf.text) for a in doc.modelspace().query('INSERT')[0].attr
     ASSERT_TRUE(ok) << out;
     EXPECT_EQ(out, U8(u8"[('T1', 'один')]\n"));
 }
+
+TEST(Entities, PolylineWithVerticesTakesLayerLinetypeAndColour) {
+    AcDbDatabase db;
+    {
+        AcDbLayerTable* t = nullptr;
+        ASSERT_EQ(db.getSymbolTable(t, AcDb::kForWrite), Acad::eOk);
+        auto* rec = new AcDbLayerTableRecord();
+        rec->setName(ACRX_T("Outline"));
+        ASSERT_EQ(t->add(rec), Acad::eOk);
+        rec->close();
+        t->close();
+    }
+    std::vector<AcGePoint3d> pts{{0, 0, 1}, {0, 5, 1}, {5, 5, 1}, {5, 0, 1}};
+    auto* pl = new AcDb3dPolyline(AcDb::k3dSimplePoly, pts, true);
+    EXPECT_TRUE(pl->isClosed());
+    ASSERT_EQ(pl->setLayer(ACRX_T("Outline")), Acad::eOk);
+    std::vector<AcGePoint3d> got;
+    ASSERT_EQ(pl->getVertices(got), Acad::eOk);
+    EXPECT_EQ(got.size(), 4u);
+    AcDbObjectId id = append(db, pl);
+    AcDbObjectId continuous;
+    {
+        AcDbLinetypeTable* t = nullptr;
+        ASSERT_EQ(db.getSymbolTable(t, AcDb::kForRead), Acad::eOk);
+        t->getAt(ACRX_T("Continuous"), continuous);
+        t->close();
+    }
+    {
+        Opened<AcDb3dPolyline> p(id, AcDb::kForWrite);
+        ASSERT_TRUE(p);
+        ASSERT_EQ(p->getVertices(got), Acad::eOk);
+        ASSERT_EQ(got.size(), 4u);
+        EXPECT_DOUBLE_EQ(got[2].x, 5);
+        EXPECT_DOUBLE_EQ(got[2].z, 1);
+        EXPECT_EQ(p->polyType(), AcDb::k3dSimplePoly);
+        AcCmColor c;
+        ASSERT_EQ(c.setColorIndex(3), Acad::eOk);
+        EXPECT_EQ(c.setColorIndex(300), Acad::eInvalidInput);
+        ASSERT_EQ(p->setColor(c), Acad::eOk);
+        EXPECT_EQ(p->color(), c);
+        ASSERT_EQ(p->setLinetype(continuous), Acad::eOk);
+        EXPECT_EQ(p->linetypeId(), continuous);
+        EXPECT_EQ(p->setLinetype(db.layerTableId()), Acad::eWrongObjectType);
+        EXPECT_EQ(p->setLinetype(ACRX_T("NoSuchType")), Acad::eKeyNotFound);
+        p->recordGraphicsModified();
+    }
+    // A true colour travels with its colour number.
+    auto* line = new AcDbLine();
+    AcCmColor tc;
+    tc.setColorIndex(1);
+    tc.setRGB(0x12, 0x34, 0x56);
+    ASSERT_EQ(line->setColor(tc), Acad::eOk);
+    EXPECT_EQ(line->color().rgb(), 0x123456u);
+    append(db, line);
+
+    SKIP_WITHOUT_EZDXF();
+    TempDir dir;
+    ASSERT_EQ(db.saveAs(host(dir.file("pl.dxf")).c_str()), Acad::eOk);
+    bool ok = false;
+    std::string out = runPython(R"PY(
+import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+p = doc.modelspace().query('POLYLINE')[0]
+print(p.is_3d_polyline, p.is_closed, len(p.vertices), p.dxf.color, p.dxf.linetype, p.dxf.layer)
+print(sorted(set((v.dxf.layer, v.dxf.color, v.dxf.linetype) for v in p.vertices)), p.seqend.dxf.layer)
+print(hex(doc.modelspace().query('LINE')[0].dxf.true_color))
+print(len(doc.audit().errors))
+)PY",
+                                dir.file("pl.dxf"), ok);
+    ASSERT_TRUE(ok) << out;
+    EXPECT_EQ(out, "True True 4 3 Continuous Outline\n[('Outline', 3, 'Continuous')] Outline\n0x123456\n0\n");
+}
