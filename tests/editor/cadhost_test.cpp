@@ -522,6 +522,21 @@ TEST_P(Cadhost, AuditGivesDuplicateHandlesNewOnes) {
     EXPECT_NE(r.out.find(", 0 errors found, 0 fixed."), std::string::npos) << r.out;
 }
 
+TEST_P(Cadhost, AutomationRegenerationAndToolbars) {
+    Result r = runModule("TAUTO\nCLOSE\nTAUTO\n");
+    EXPECT_EQ(linesWith(r.out, "[auto]"),
+              "[auto] application hr=0\n[auto] regen hr=0\n[auto] bad regen hr=80070057\n"
+              "[auto] toolbar Standard -1 -> -1\n[auto] toolbar Draw -1 -> -1\n[auto] toolbar Modify -1 -> -1\n"
+              "[auto] toolbar Dimension 0 -> 0\n"  // a hidden toolbar stays hidden
+              "[auto] item past the end hr=80070057\n[auto] references held 0\n"
+              // Without a document there is no active document to regenerate.
+              "[auto] application hr=0\n"
+              "[auto] toolbar Standard -1 -> -1\n[auto] toolbar Draw -1 -> -1\n[auto] toolbar Modify -1 -> -1\n"
+              "[auto] toolbar Dimension 0 -> 0\n"
+              "[auto] item past the end hr=80070057\n[auto] references held 0\n")
+        << r.out;
+}
+
 INSTANTIATE_TEST_SUITE_P(Builds, Cadhost, ::testing::Values(kWide, kNarrow),
                          [](const ::testing::TestParamInfo<Build>& p) { return std::string(p.param.name); });
 

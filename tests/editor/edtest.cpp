@@ -8,6 +8,7 @@
 #include "host/aced.h"
 #include "host/arx.h"
 #include "host/rxregsvc.h"
+#include "host/ui/acadauto.h"
 #include "host/ui/afxwin.h"
 #include "platform/locale.h"
 #include "platform/module.h"
@@ -408,6 +409,70 @@ void cmdFiles() {
     }
 }
 
+// The regeneration and toolbar refresh of a recoding command, through the
+// automation objects.
+void cmdAutomation() {
+    IDispatch* disp = acedGetAcadWinApp()->GetIDispatch(TRUE);
+    IAcadApplication* app = nullptr;
+    HRESULT hr = disp ? disp->QueryInterface(IID_IAcadApplication, reinterpret_cast<void**>(&app)) : E_FAIL;
+    if (disp) disp->Release();
+    acutPrintf(ACRX_T("\n[auto] application hr=%d"), static_cast<int>(hr));
+    if (FAILED(hr) || !app) return;
+    IAcadDocument* doc = nullptr;
+    hr = app->get_ActiveDocument(&doc);
+    if (SUCCEEDED(hr) && doc) {
+        acutPrintf(ACRX_T("\n[auto] regen hr=%d"), static_cast<int>(doc->Regen(acAllViewports)));
+        acutPrintf(ACRX_T("\n[auto] bad regen hr=%x"), static_cast<unsigned>(doc->Regen(7)));
+        doc->Release();
+    }
+    IAcadMenuGroups* groups = nullptr;
+    if (SUCCEEDED(app->get_MenuGroups(&groups)) && groups) {
+        long ng = 0;
+        groups->get_Count(&ng);
+        for (long g = 0; g < ng; ++g) {
+            VARIANT vg;
+            vg.vt = VT_I4;
+            vg.lVal = static_cast<int32_t>(g);
+            IAcadMenuGroup* group = nullptr;
+            if (FAILED(groups->Item(vg, &group)) || !group) continue;
+            IAcadToolbars* bars = nullptr;
+            if (SUCCEEDED(group->get_Toolbars(&bars)) && bars) {
+                long nt = 0;
+                bars->get_Count(&nt);
+                for (long t = 0; t < nt; ++t) {
+                    VARIANT vt;
+                    vt.vt = VT_I4;
+                    vt.lVal = static_cast<int32_t>(t);
+                    IAcadToolbar* bar = nullptr;
+                    if (FAILED(bars->Item(vt, &bar)) || !bar) continue;
+                    VARIANT_BOOL visible = VARIANT_FALSE;
+                    bar->get_Visible(&visible);
+                    if (visible == VARIANT_TRUE) {
+                        bar->put_Visible(VARIANT_FALSE);
+                        bar->put_Visible(VARIANT_TRUE);
+                    }
+                    const char* name = "";
+                    bar->get_Name(&name);
+                    VARIANT_BOOL after = VARIANT_FALSE;
+                    bar->get_Visible(&after);
+                    acutPrintf(ACRX_T("\n[auto] toolbar %hs %d -> %d"), name, visible, after);
+                    bar->Release();
+                }
+                VARIANT bad;
+                bad.vt = VT_I4;
+                bad.lVal = static_cast<int32_t>(nt);
+                IAcadToolbar* none = nullptr;
+                acutPrintf(ACRX_T("\n[auto] item past the end hr=%x"), static_cast<unsigned>(bars->Item(bad, &none)));
+                bars->Release();
+            }
+            group->Release();
+        }
+        groups->Release();
+    }
+    app->Release();
+    acutPrintf(ACRX_T("\n[auto] references held %ld"), acedAutomationReferences());
+}
+
 struct CommandRow {
     const ACHAR* name;
     AcRxFunctionPtr fn;
@@ -418,7 +483,7 @@ const CommandRow kCommands[] = {
     {ACRX_T("TPICK"), cmdPick},   {ACRX_T("TSEL"), cmdSelect},  {ACRX_T("TFILE"), cmdFile},
     {ACRX_T("TVAR"), cmdVar},     {ACRX_T("TDOCS"), cmdDocs},   {ACRX_T("TLIB"), cmdLib},
     {ACRX_T("TMSG"), cmdMsg},     {ACRX_T("TDUP"), cmdDup},     {ACRX_T("TDLG"), cmdDialog},
-    {ACRX_T("TFILES"), cmdFiles},
+    {ACRX_T("TFILES"), cmdFiles}, {ACRX_T("TAUTO"), cmdAutomation},
 };
 
 // --- LISP functions ---------------------------------------------------------------
