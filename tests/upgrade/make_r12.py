@@ -14,6 +14,7 @@ import ezdxf
 
 def fill(doc, cyr):
     layer = 'Слой-1' if cyr else 'Layer-1'
+    doc.linetypes.new('DASHED', dxfattribs={'description': '__ __', 'pattern': [0.75, 0.5, -0.25]})
     doc.layers.add(layer, color=3, linetype='DASHED')
     doc.layers.add('Размеры' if cyr else 'Dims', color=1)
     doc.appids.add('HOSTTEST')

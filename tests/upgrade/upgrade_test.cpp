@@ -58,7 +58,7 @@ fs::path scratchDir() {
 class ScratchCleanup : public ::testing::Environment {
 public:
     void TearDown() override {
-        if (::testing::UnitTest::GetInstance()->failed_test_count() > 0) return;
+        if (::testing::UnitTest::GetInstance()->failed_test_count() > 0 || std::getenv("UPGRADE_KEEP")) return;
         std::error_code ec;
         fs::remove_all(fs::temp_directory_path() / ("upgrade_tests_" + std::to_string(::getpid())), ec);
     }
