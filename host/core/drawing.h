@@ -121,6 +121,7 @@ struct Table {
     std::unordered_map<Entry*, std::string> currentName;
     bool present = false;  // the file had this table
     uint32_t renames = 0;  // entries renamed since load
+    std::string_view endtab;  // its "0 ENDTAB" as read
 };
 
 // A header variable ($NAME and its value tags), kept like a record.
@@ -139,7 +140,8 @@ struct RawPiece {
 // What a piece of the file is, in file order, so the writer keeps the order.
 struct Part {
     Section section;
-    int index;  // into otherParts for Section::Other
+    int index;              // into otherParts for Section::Other
+    std::string_view end{};  // its "0 ENDSEC" as read, so it is written back alike
 };
 
 class Drawing {
@@ -159,6 +161,7 @@ public:
     bool upgraded = false;        // an R12 drawing brought into the modern structure
     std::string upgradeError;     // why an R12 drawing could not be brought over
     std::string_view preamble;    // comments before the first section
+    std::string_view tail;        // "0 EOF" and whatever follows it, as read
 
     // --- records ---
     std::deque<Entry> entries;

@@ -53,7 +53,10 @@ public:
         if (!have_) return fail(error, "no SECTION found: this is not a DXF drawing");
 
         while (have_) {
-            if (cur_.code == 0 && cur_.value == "EOF") break;
+            if (cur_.code == 0 && cur_.value == "EOF") {
+                d_.tail = buf_.substr(curOff_);
+                break;
+            }
             if (!(cur_.code == 0 && cur_.value == "SECTION"))
                 return fail(error, "SECTION expected, found '" + std::string(cur_.value) + "'");
             std::size_t sectionStart = curOff_;
@@ -65,37 +68,39 @@ public:
             if (name == "HEADER") {
                 d_.headerHead = slice(sectionStart);
                 ok = readHeader();
-                d_.parts.push_back({Section::Header, 0});
+                d_.parts.push_back({Section::Header, 0, {}});
             } else if (name == "CLASSES") {
                 d_.classesHead = slice(sectionStart);
                 ok = readClasses();
-                d_.parts.push_back({Section::Classes, 0});
+                d_.parts.push_back({Section::Classes, 0, {}});
             } else if (name == "TABLES") {
                 d_.tablesHead = slice(sectionStart);
                 ok = readTables();
-                d_.parts.push_back({Section::Tables, 0});
+                d_.parts.push_back({Section::Tables, 0, {}});
             } else if (name == "BLOCKS") {
                 d_.blocksHead = slice(sectionStart);
                 ok = readBlocks();
-                d_.parts.push_back({Section::Blocks, 0});
+                d_.parts.push_back({Section::Blocks, 0, {}});
             } else if (name == "ENTITIES") {
                 d_.entitiesHead = slice(sectionStart);
                 ok = readEntities();
-                d_.parts.push_back({Section::Entities, 0});
+                d_.parts.push_back({Section::Entities, 0, {}});
             } else if (name == "OBJECTS") {
                 d_.objectsHead = slice(sectionStart);
                 ok = readObjects();
-                d_.parts.push_back({Section::Objects, 0});
+                d_.parts.push_back({Section::Objects, 0, {}});
             } else {
                 ok = skipSection();
                 d_.otherParts.push_back({slice(sectionStart)});
-                d_.parts.push_back({Section::Other, static_cast<int>(d_.otherParts.size() - 1)});
+                d_.parts.push_back({Section::Other, static_cast<int>(d_.otherParts.size() - 1), {}});
                 continue;  // skipSection consumed ENDSEC
             }
             if (!ok) return fail(error, error_);
             if (!have_ || !(cur_.code == 0 && cur_.value == "ENDSEC"))
                 return fail(error, "ENDSEC of section " + name + " expected");
+            const std::size_t endStart = curOff_;
             advance();
+            d_.parts.back().end = slice(endStart);
         }
         if (reader_.failed()) return fail(error, reader_.error());
         finish();
@@ -266,7 +271,9 @@ private:
                 error_ = "ENDTAB expected";
                 return false;
             }
-            advance();  // ENDTAB
+            const std::size_t endStart = curOff_;
+            advance();
+            t.endtab = slice(endStart);
         }
         return true;
     }

@@ -53,27 +53,27 @@ public:
         for (const Part& p : d_.parts) {
             switch (p.section) {
                 case Section::Header:
-                    header();
+                    header(p.end);
                     wroteHeader = true;
                     break;
                 case Section::Classes:
                     if (!wroteHeader) minimalHeader(wroteHeader);
-                    section(d_.classesHead, d_.classes);
+                    section(d_.classesHead, d_.classes, p.end);
                     break;
                 case Section::Tables:
                     if (!wroteHeader) minimalHeader(wroteHeader);
-                    tables();
+                    tables(p.end);
                     break;
                 case Section::Blocks:
                     if (!wroteHeader) minimalHeader(wroteHeader);
-                    blocks();
+                    blocks(p.end);
                     break;
                 case Section::Entities:
                     if (!wroteHeader) minimalHeader(wroteHeader);
-                    entities();
+                    entities(p.end);
                     break;
                 case Section::Objects:
-                    section(d_.objectsHead, d_.objects);
+                    section(d_.objectsHead, d_.objects, p.end);
                     break;
                 case Section::Other:
                     raw(d_.otherParts[static_cast<std::size_t>(p.index)].raw);
@@ -82,7 +82,10 @@ public:
                     break;
             }
         }
-        w_.write(0, "EOF");
+        if (!d_.tail.empty())
+            raw(d_.tail);
+        else
+            w_.write(0, "EOF");
         flush();
     }
 
@@ -185,11 +188,19 @@ private:
         raw(e->raw);
     }
 
-    void section(std::string_view head, const std::vector<Entry*>& list) {
+    // The end of a section or table as the file had it, or as AutoCAD writes it.
+    void end(std::string_view asRead, const char* word) {
+        if (!asRead.empty())
+            raw(asRead);
+        else
+            w_.write(0, word);
+    }
+
+    void section(std::string_view head, const std::vector<Entry*>& list, std::string_view endsec) {
         out_.append(head);
         for (const Entry* e : list)
             if (!e->erased()) entry(e);
-        w_.write(0, "ENDSEC");
+        end(endsec, "ENDSEC");
     }
 
     void minimalHeader(bool& wrote) {
@@ -203,7 +214,7 @@ private:
         wrote = true;
     }
 
-    void header() {
+    void header(std::string_view endsec) {
         out_.append(d_.headerHead);
         for (const HeaderVar& v : d_.header) {
             if (v.name == "$ACADVER" && ver_ != d_.acadver) {
@@ -224,7 +235,7 @@ private:
             if (ref && renamedHeaderRef(v, *ref)) continue;
             raw(v.raw);
         }
-        w_.write(0, "ENDSEC");
+        end(endsec, "ENDSEC");
     }
 
     void handseed(const HeaderVar& v) {
@@ -263,7 +274,7 @@ private:
         return false;
     }
 
-    void tables() {
+    void tables(std::string_view endsec) {
         out_.append(d_.tablesHead);
         for (const Entry* head : d_.tableHeads) {
             if (head->table == TableKind::None) {
@@ -273,9 +284,9 @@ private:
             entry(head);
             for (const Entry* e : d_.table(head->table).records)
                 if (!e->erased()) entry(e);
-            w_.write(0, "ENDTAB");
+            end(d_.table(head->table).endtab, "ENDTAB");
         }
-        w_.write(0, "ENDSEC");
+        end(endsec, "ENDSEC");
     }
 
     void entityWithChildren(const Entry* e) {
@@ -285,7 +296,7 @@ private:
             if (!c->erased()) entry(c);
     }
 
-    void blocks() {
+    void blocks(std::string_view endsec) {
         out_.append(d_.blocksHead);
         for (const Entry* rec : d_.blockOrder) {
             if (rec->erased() || !rec->block) continue;
@@ -295,10 +306,10 @@ private:
                 for (const Entry* e = b.first; e; e = e->next) entityWithChildren(e);
             if (b.end) entry(b.end);
         }
-        w_.write(0, "ENDSEC");
+        end(endsec, "ENDSEC");
     }
 
-    void entities() {
+    void entities(std::string_view endsec) {
         out_.append(d_.entitiesHead);
         // Model space and the active paper space share this section; their
         // entities are merged back into the order in which they were read.
@@ -314,7 +325,7 @@ private:
             }
         }
         for (const Entry* e : d_.orphanEntities) entityWithChildren(e);
-        w_.write(0, "ENDSEC");
+        end(endsec, "ENDSEC");
     }
 };
 
