@@ -26,9 +26,11 @@ class AcGeTol {
     double vector_ = 1e-12;
 };
 
-namespace AcGeContext {
-inline const AcGeTol gTol{};
-}
+// The tolerance every comparison uses by default. As in ObjectARX it can be changed; each module
+// (shared library) that includes these headers has its own copy.
+struct AcGeContext {
+    static inline AcGeTol gTol{};
+};
 
 class AcGeMatrix3d;
 

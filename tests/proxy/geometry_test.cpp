@@ -52,6 +52,12 @@ TEST(Geometry, PointsAndVectors) {
     EXPECT_TRUE(p.isEqualTo(AcGePoint3d(1, 2, 3 + 1e-12)));
     EXPECT_FALSE(p.isEqualTo(AcGePoint3d(1, 2, 3 + 1e-6)));
     EXPECT_TRUE(p.isEqualTo(AcGePoint3d(1, 2, 3 + 1e-6), AcGeTol(1e-5, 1e-5)));
+    // The global tolerance is the default of every comparison, and it can be changed.
+    AcGeTol saved = AcGeContext::gTol;
+    AcGeContext::gTol.setEqualPoint(1e-5);
+    EXPECT_TRUE(p == AcGePoint3d(1, 2, 3 + 1e-6));
+    AcGeContext::gTol = saved;
+    EXPECT_FALSE(p == AcGePoint3d(1, 2, 3 + 1e-6));
     AcGePoint3d q = p;
     q[2] = 7;
     EXPECT_EQ(q.z, 7);
