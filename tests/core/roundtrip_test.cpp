@@ -131,7 +131,9 @@ TEST_P(CorpusRoundTrip, KeepsEveryRecord) {
     ASSERT_TRUE(hostcore::saveDxf(d, {}, output, error)) << error;
 
     // An ASCII file nobody changed is written back byte for byte.
-    if (!dxf::isBinaryDxf(input)) EXPECT_TRUE(output == input) << "output differs from the file read";
+    if (!dxf::isBinaryDxf(input)) {
+        EXPECT_TRUE(output == input) << "output differs from the file read";
+    }
 
     Records a = records(allTags(asciiOf(input)));
     Records b = records(allTags(output));
