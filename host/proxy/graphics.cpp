@@ -539,6 +539,8 @@ void Decoder::dispatch(uint32_t type, Payload& in, std::size_t size) {
             break;
         case kPushModelTransform:
         case kPushModelTransform2:
+            // The second form carries a matrix of the same size; it is taken as a push too, so
+            // that the pop that follows it stays paired (no real picture holds one).
             pushTransform(in);
             break;
         case kPopModelTransform:
