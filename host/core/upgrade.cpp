@@ -853,8 +853,16 @@ private:
         if (!has(Section::Objects)) d_.objectsHead = sectionHead(d_, Section::Objects);
         std::vector<Part> parts;
         for (Section s : {Section::Header, Section::Classes, Section::Tables, Section::Blocks, Section::Entities,
-                          Section::Objects})
-            parts.push_back({s, 0});
+                          Section::Objects}) {
+            auto read = std::find_if(d_.parts.begin(), d_.parts.end(), [s](const Part& p) { return p.section == s; });
+            if (read != d_.parts.end()) {
+                parts.push_back(*read);  // as read, with its end
+            } else {
+                Part created{};
+                created.section = s;
+                parts.push_back(created);
+            }
+        }
         for (const Part& p : d_.parts)
             if (p.section == Section::Other) parts.push_back(p);
         d_.parts = std::move(parts);
