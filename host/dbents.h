@@ -88,7 +88,12 @@ class ARXHOST_API AcDbLine : public AcDbEntity {
 public:
     ACRX_DECLARE_MEMBERS(AcDbLine);
     AcDbLine();
+    AcDbLine(const AcGePoint3d& start, const AcGePoint3d& end);
     ~AcDbLine() override;
+    AcGePoint3d startPoint() const;
+    AcGePoint3d endPoint() const;
+    Acad::ErrorStatus setStartPoint(const AcGePoint3d& p);
+    Acad::ErrorStatus setEndPoint(const AcGePoint3d& p);
 };
 
 namespace AcDb {

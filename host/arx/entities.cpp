@@ -260,7 +260,57 @@ bool AcDbObjectIterator::seek(AcDbObjectId id) {
 }
 
 AcDbLine::AcDbLine() { st(this).tags = defaultTags("LINE"); }
+AcDbLine::AcDbLine(const AcGePoint3d& start, const AcGePoint3d& end) : AcDbLine() {
+    setStartPoint(start);
+    setEndPoint(end);
+}
 AcDbLine::~AcDbLine() = default;
+
+namespace {
+// The point of codes (x, x + 10, x + 20) in the subclass `sub`.
+AcGePoint3d pointIn(const TagList& t, const char* sub, int x) {
+    double v[3] = {0, 0, 0};
+    for (int k = 0; k < 3; ++k) {
+        int i = findAfter(t, sub, x + 10 * k);
+        if (i >= 0) v[k] = toReal(t[static_cast<std::size_t>(i)].value);
+    }
+    return AcGePoint3d(v[0], v[1], v[2]);
+}
+
+ErrorStatus setPointIn(AcDbObject* o, const char* sub, int x, const AcGePoint3d& p) {
+    ErrorStatus es = o->isWriteEnabled() ? Acad::eOk : Acad::eNotOpenForWrite;
+    if (es != Acad::eOk) return es;
+    const double v[3] = {p.x, p.y, p.z};
+    TagList& t = st(o).tags;
+    for (int k = 0; k < 3; ++k) {
+        int i = findAfter(t, sub, x + 10 * k);
+        if (i >= 0) {
+            t[static_cast<std::size_t>(i)].value = realText(v[k]);
+            continue;
+        }
+        // After the coordinate before it, or behind the marker.
+        int prev = k > 0 ? findAfter(t, sub, x + 10 * (k - 1)) : -1;
+        std::size_t at = xdataStart(t);
+        if (prev >= 0) {
+            at = static_cast<std::size_t>(prev) + 1;
+        } else {
+            for (std::size_t m = 1; m < t.size(); ++m)
+                if (t[m].code == 100 && t[m].value == sub) {
+                    at = m + 1;
+                    break;
+                }
+        }
+        t.insert(t.begin() + static_cast<std::ptrdiff_t>(at), Tag{static_cast<int16_t>(x + 10 * k), realText(v[k]), nullptr});
+    }
+    markDirty(o);
+    return Acad::eOk;
+}
+}  // namespace
+
+AcGePoint3d AcDbLine::startPoint() const { return pointIn(st(this).tags, "AcDbLine", 10); }
+AcGePoint3d AcDbLine::endPoint() const { return pointIn(st(this).tags, "AcDbLine", 11); }
+ErrorStatus AcDbLine::setStartPoint(const AcGePoint3d& p) { return setPointIn(this, "AcDbLine", 10, p); }
+ErrorStatus AcDbLine::setEndPoint(const AcGePoint3d& p) { return setPointIn(this, "AcDbLine", 11, p); }
 
 // --- 3D polylines ----------------------------------------------------------------------
 

@@ -297,3 +297,29 @@ print(len(doc.audit().errors))
     ASSERT_TRUE(ok) << out;
     EXPECT_EQ(out, "True True 4 3 Continuous Outline\n[('Outline', 3, 'Continuous')] Outline\n0x123456\n0\n");
 }
+
+TEST(Entities, LineEnds) {
+    AcDbDatabase db;
+    AcDbObjectId id = append(db, new AcDbLine(AcGePoint3d(1, 2, 3), AcGePoint3d(4, 5, 6)));
+    {
+        Opened<AcDbLine> l(id, AcDb::kForRead);
+        ASSERT_TRUE(l);
+        EXPECT_DOUBLE_EQ(l->startPoint().y, 2);
+        EXPECT_DOUBLE_EQ(l->endPoint().z, 6);
+        EXPECT_EQ(l->setEndPoint(AcGePoint3d(0, 0, 0)), Acad::eNotOpenForWrite);
+        ASSERT_EQ(l->upgradeOpen(), Acad::eOk);
+        ASSERT_EQ(l->setEndPoint(AcGePoint3d(7.5, 8, 9)), Acad::eOk);
+    }
+    SKIP_WITHOUT_EZDXF();
+    TempDir dir;
+    ASSERT_EQ(db.saveAs(host(dir.file("line.dxf")).c_str()), Acad::eOk);
+    bool ok = false;
+    std::string out = runPython(R"PY(
+import sys, ezdxf
+l = ezdxf.readfile(sys.argv[1]).modelspace().query('LINE')[0]
+print(tuple(l.dxf.start), tuple(l.dxf.end))
+)PY",
+                                dir.file("line.dxf"), ok);
+    ASSERT_TRUE(ok) << out;
+    EXPECT_EQ(out, "(1.0, 2.0, 3.0) (7.5, 8.0, 9.0)\n");
+}
