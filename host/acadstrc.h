@@ -20,6 +20,7 @@ enum ErrorStatus {
     eKeyNotFound = 21,
     eDuplicateKey = 22,
     eAlreadyInDb = 25,
+    eInvalidExtents = 29,
     eInvalidSymbolTableName = 31,
     eInvalidKey = 32,
     eWrongObjectType = 33,

@@ -10,6 +10,7 @@
 #include "host/acadstrc.h"
 #include "host/acdb.h"
 #include "host/dbcolor.h"
+#include "host/dbextents.h"
 #include "host/dbid.h"
 #include "host/gegeom3d.h"
 #include "host/resbuf.h"
@@ -114,6 +115,11 @@ public:
     Acad::ErrorStatus setColorIndex(int16_t color, bool doSubents = true);
     AcCmColor color() const;
     Acad::ErrorStatus setColor(const AcCmColor& color, bool doSubents = true);
+    // The box around the entity in world coordinates: lines and 3D polylines
+    // from their points, other entities from the picture they store (proxies,
+    // and native entities of newer releases). eInvalidExtents for an entity
+    // whose extents the host cannot tell.
+    Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const;
     // Tells the host the entity's picture changed. This host draws nothing, so
     // nothing is to be redrawn.
     void recordGraphicsModified(bool setModified = true);
@@ -125,6 +131,9 @@ public:
     ACRX_DECLARE_MEMBERS(AcDbProxyEntity);
     AcDbProxyEntity();
     ~AcDbProxyEntity() override;
+    enum GraphicsMetafileType { kNoMetafile = 0, kBoundingBox = 1, kFullGraphics = 2 };
+    // What the proxy's stored picture holds: nothing usable, only a box, or drawing.
+    GraphicsMetafileType graphicsMetafileType() const;
 };
 
 class ARXHOST_API AcDbProxyObject : public AcDbObject {

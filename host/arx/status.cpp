@@ -19,6 +19,7 @@ const ACHAR* acadErrorStatusText(Acad::ErrorStatus es) {
         NAME(eKeyNotFound)
         NAME(eDuplicateKey)
         NAME(eAlreadyInDb)
+        NAME(eInvalidExtents)
         NAME(eInvalidSymbolTableName)
         NAME(eInvalidKey)
         NAME(eWrongObjectType)

@@ -1,5 +1,7 @@
 // Text-bearing entities: texts, attributes, attribute definitions and
 // multiline texts with their pieces.
+#include <cmath>
+
 #include "arx_test_util.h"
 
 namespace {
@@ -322,4 +324,61 @@ print(tuple(l.dxf.start), tuple(l.dxf.end))
                                 dir.file("line.dxf"), ok);
     ASSERT_TRUE(ok) << out;
     EXPECT_EQ(out, "(1.0, 2.0, 3.0) (7.5, 8.0, 9.0)\n");
+}
+
+TEST(Entities, ExtentsFromPointsAndStoredPictures) {
+    AcDbDatabase db;
+    AcDbObjectId line = append(db, new AcDbLine(AcGePoint3d(4, 1, 0), AcGePoint3d(-2, 3, 5)));
+    AcDbObjectId text = append(db, new AcDbText());
+    std::vector<AcGePoint3d> pts{{0, 0, 0}, {1, 7, 0}, {3, -1, 2}};
+    AcDbObjectId pl = append(db, new AcDb3dPolyline(AcDb::k3dSimplePoly, pts));
+    AcDbExtents e;
+    {
+        Opened<AcDbEntity> l(line, AcDb::kForRead);
+        ASSERT_EQ(l->getGeomExtents(e), Acad::eOk);
+        EXPECT_DOUBLE_EQ(e.minPoint().x, -2);
+        EXPECT_DOUBLE_EQ(e.maxPoint().z, 5);
+        Opened<AcDbEntity> p(pl, AcDb::kForRead);
+        ASSERT_EQ(p->getGeomExtents(e), Acad::eOk);
+        EXPECT_DOUBLE_EQ(e.maxPoint().y, 7);
+        EXPECT_DOUBLE_EQ(e.minPoint().y, -1);
+        Opened<AcDbEntity> t(text, AcDb::kForRead);
+        EXPECT_EQ(t->getGeomExtents(e), Acad::eInvalidExtents);
+    }
+    // Proxies and native entities with a stored picture.
+    for (const std::string& file : {corpusFile("libredwg/test/test-data/example_r14.dxf"),
+                                   std::string(ARX_TEST_DATA_DIR) + "/uncommon.dxf"}) {
+        if (file.empty() || !std::filesystem::exists(file)) continue;
+        AcDbDatabase d(false, true);
+        ASSERT_EQ(d.readDwgFile(host(file).c_str()), Acad::eOk) << file;
+        int withPicture = 0;
+        AcDbBlockTable* bt = nullptr;
+        ASSERT_EQ(d.getSymbolTable(bt, AcDb::kForRead), Acad::eOk);
+        AcDbBlockTableIterator* blocks = nullptr;
+        ASSERT_EQ(bt->newIterator(blocks), Acad::eOk);
+        bt->close();
+        for (; !blocks->done(); blocks->step()) {
+            AcDbBlockTableRecord* block = nullptr;
+            if (blocks->getRecord(block) != Acad::eOk) continue;
+            AcDbBlockTableRecordIterator* it = nullptr;
+            ASSERT_EQ(block->newIterator(it), Acad::eOk);
+            block->close();
+            for (; !it->done(); it->step()) {
+                AcDbEntity* ent = nullptr;
+                if (it->getEntity(ent) != Acad::eOk) continue;
+                if (AcDbProxyEntity* px = AcDbProxyEntity::cast(ent)) {
+                    EXPECT_NE(px->graphicsMetafileType(), AcDbProxyEntity::kNoMetafile) << file;
+                }
+                if (ent->getGeomExtents(e) == Acad::eOk) {
+                    ++withPicture;
+                    EXPECT_TRUE(e.isValid());
+                    EXPECT_TRUE(std::isfinite(e.minPoint().x) && std::isfinite(e.maxPoint().y));
+                }
+                ent->close();
+            }
+            delete it;
+        }
+        delete blocks;
+        EXPECT_GT(withPicture, 0) << file;
+    }
 }
