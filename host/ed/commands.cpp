@@ -274,6 +274,7 @@ void listEntity(AcDbObjectId id) {
     if (owner && owner->table == hostcore::TableKind::BlockRecord) space = d->nameOf(owner);
     print("\n" + type + "  Layer: \"" + layer + "\"  Space: " + space + "  Handle: " + handleText(id));
     bool mtext = type == "MTEXT";
+    int points10 = 0, points11 = 0;
     bool inXdata = false;
     for (const hostcore::Tag& t : tags) {
         if (t.code >= 1000) {
@@ -301,17 +302,25 @@ void listEntity(AcDbObjectId id) {
             break;
         case 10:
         case 11: {
+            // The defining point (and a line's end point); the vertices of a light polyline.
+            bool vertex = type == "LWPOLYLINE" && t.code == 10;
+            int& seen = t.code == 10 ? points10 : points11;
+            if (++seen > 1 && !vertex) break;
+            if (t.code == 11 && type != "LINE" && type != "TEXT" && type != "ATTRIB" && type != "ATTDEF") break;
             std::string y, z;
-            for (const hostcore::Tag& u : tags) {
-                if (u.code == t.code + 10 && y.empty()) y = u.value;
-                if (u.code == t.code + 20 && z.empty()) z = u.value;
+            std::size_t i = static_cast<std::size_t>(&t - tags.data());
+            for (std::size_t k = i + 1; k < tags.size() && k <= i + 2; ++k) {
+                if (tags[k].code == t.code + 10) y = tags[k].value;
+                if (tags[k].code == t.code + 20) z = tags[k].value;
             }
-            print(std::string("\n  ") + (t.code == 10 ? "Point" : "Second point") + ": " + trim(t.value) + "," +
-                  trim(y.empty() ? "0" : y) + "," + trim(z.empty() ? "0" : z));
+            print(std::string("\n  ") + (vertex ? "Vertex" : t.code == 10 ? "Point" : "Second point") + ": " +
+                  trim(t.value) + "," + trim(y.empty() ? "0" : y) + (vertex ? "" : "," + trim(z.empty() ? "0" : z)));
             break;
         }
         case 40:
-            print(std::string("\n  ") + (type == "CIRCLE" || type == "ARC" ? "Radius" : "Height") + ": " + trim(t.value));
+            if (type == "CIRCLE" || type == "ARC") print("\n  Radius: " + trim(t.value));
+            else if (type == "TEXT" || type == "ATTRIB" || type == "ATTDEF" || type == "MTEXT")
+                print("\n  Height: " + trim(t.value));
             break;
         case 62:
             print("\n  Color: " + trim(t.value));
