@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "host/ed/editor.h"
 
@@ -56,6 +57,27 @@ std::string resolveModule(const std::string& name) {
             return r;
         }
     return {};
+}
+
+// Whether the module file names a library of the other build among the ones
+// it needs. Checked before loading: loading it would bring the other build's
+// copy of the interface into this process.
+bool needsOtherBuild(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::string bytes;
+    char buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    std::fclose(f);
+#ifdef ARX_NARROW
+    const char* const others[] = {"libarxed.so", "libarxhost.so"};
+#else
+    const char* const others[] = {"libarxed_narrow.so", "libarxhost_narrow.so"};
+#endif
+    for (const char* o : others)
+        if (bytes.find(std::string(o) + '\0') != std::string::npos) return true;
+    return false;
 }
 
 template <class F>
@@ -146,6 +168,14 @@ bool loadModule(const std::string& nameOrPath, bool printit) {
             print("\n" + m->name + " is already loaded.");
             return true;
         }
+#ifdef ARX_NARROW
+    const bool narrowHost = true;
+#else
+    const bool narrowHost = false;
+#endif
+    if (needsOtherBuild(path))
+        return fail(std::string("the module is built for the ") + buildName(!narrowHost) + " host; this host is " +
+                    buildName(narrowHost) + ".");
     std::u16string wpath = utf8ToUtf16(path);
     HMODULE h = LoadLibraryW(wpath.c_str());
     if (!h) return fail(std::string("not a loadable module (") + moduleLastError() + ").");

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "host/acdocman.h"
 #include "host/ed/editor.h"
@@ -31,14 +32,14 @@ CAcModuleResourceOverride::~CAcModuleResourceOverride() {
 CWnd::~CWnd() = default;
 
 CWnd* CWnd::FromHandle(HWND hwnd) {
-    static std::map<HWND, CWnd*> windows;  // live for the session, like the library's temporary map
+    static std::map<HWND, std::unique_ptr<CWnd>> windows;  // live for the session
     if (!hwnd) return nullptr;
-    CWnd*& w = windows[hwnd];
+    std::unique_ptr<CWnd>& w = windows[hwnd];
     if (!w) {
-        w = new CWnd();
+        w = std::make_unique<CWnd>();
         w->m_hWnd = hwnd;
     }
-    return w;
+    return w.get();
 }
 
 namespace {
