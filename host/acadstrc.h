@@ -45,6 +45,7 @@ enum ErrorStatus {
     eOnLockedLayer = 90,
     eCannotBeErasedByCaller = 95,
     eIsReferenced = 96,
+    eNotAllowedForThisProxy = 303,
 };
 
 }  // namespace Acad

@@ -4,6 +4,7 @@
 #include "host/acadstrc.h"
 #include "host/acdb.h"
 #include "host/dbcolor.h"
+#include "host/dbcurves.h"
 #include "host/dbdict.h"
 #include "host/dbents.h"
 #include "host/dbid.h"

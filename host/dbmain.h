@@ -7,6 +7,8 @@
 // deletes it.
 #pragma once
 
+#include <vector>
+
 #include "host/acadstrc.h"
 #include "host/acdb.h"
 #include "host/dbcolor.h"
@@ -34,6 +36,10 @@ class AcDbViewportTable;
 class AcDbRegAppTable;
 class AcDbDimStyleTable;
 class AcDbLayoutManager;
+
+// What explode hands back: new entities (AcDbEntity*), not in any database,
+// owned by the caller.
+using AcDbVoidPtrArray = std::vector<void*>;
 
 class ARXHOST_API AcDbObject : public AcRxObject {
 public:
@@ -123,6 +129,16 @@ public:
     // Tells the host the entity's picture changed. This host draws nothing, so
     // nothing is to be redrawn.
     void recordGraphicsModified(bool setModified = true);
+    // Appends to `pieces` new entities (not in a database; the caller owns
+    // them) that draw what the entity draws. Only proxy entities explode here:
+    // their stored picture (graphics kind 2) becomes lines, polylines, circles,
+    // arcs, ellipses, 3D faces, texts, rays, construction lines and points
+    // (docs/proxies.md). eNotApplicable for other entities and for proxies
+    // without a usable picture (kind 0 or 1, or corrupt). Records of the
+    // picture that cannot be decoded or converted are passed over and counted
+    // in `skipped`.
+    Acad::ErrorStatus explode(AcDbVoidPtrArray& pieces) const;
+    Acad::ErrorStatus explode(AcDbVoidPtrArray& pieces, uint32_t& skipped) const;
 };
 
 // Stand-ins the host keeps for objects of applications it does not have.
@@ -134,6 +150,34 @@ public:
     enum GraphicsMetafileType { kNoMetafile = 0, kBoundingBox = 1, kFullGraphics = 2 };
     // What the proxy's stored picture holds: nothing usable, only a box, or drawing.
     GraphicsMetafileType graphicsMetafileType() const;
+
+    // The proxy capability flags of the original class (CLASSES code 90).
+    enum ProxyFlags {
+        kNoOperation = 0,
+        kEraseAllowed = 0x1,
+        kTransformAllowed = 0x2,
+        kColorChangeAllowed = 0x4,
+        kLayerChangeAllowed = 0x8,
+        kLinetypeChangeAllowed = 0x10,
+        kLinetypeScaleChangeAllowed = 0x20,
+        kVisibilityChangeAllowed = 0x40,
+        kCloningAllowed = 0x80,
+        kLineWeightChangeAllowed = 0x100,
+        kPlotStyleNameChangeAllowed = 0x200,
+        kAllButCloningAllowed = 0x37F,
+        kAllAllowedBits = 0x3FF,
+        kDisableProxyWarning = 0x400,
+        kR13FormatProxy = 0x8000
+    };
+    // Flags of the original class; 0 (nothing allowed) when the drawing has no
+    // CLASSES entry for it.
+    int proxyFlags() const;
+    // The original class's C++ name ("AcDbMLeader"), DXF record name
+    // ("MULTILEADER") and application ("ACDB_MLEADER_CLASS"), from CLASSES;
+    // copies the caller releases (acStrFree), empty when unknown.
+    ACHAR* originalClassName() const;
+    ACHAR* originalDxfName() const;
+    ACHAR* applicationDescription() const;
 };
 
 class ARXHOST_API AcDbProxyObject : public AcDbObject {
@@ -141,7 +185,21 @@ public:
     ACRX_DECLARE_MEMBERS(AcDbProxyObject);
     AcDbProxyObject();
     ~AcDbProxyObject() override;
+    enum ProxyFlags { kNoOperation = 0, kEraseAllowed = 0x1, kCloningAllowed = 0x80, kAllButCloningAllowed = 0x37F,
+                      kAllAllowedBits = 0x3FF, kDisableProxyWarning = 0x400, kR13FormatProxy = 0x8000 };
+    // As for AcDbProxyEntity.
+    int proxyFlags() const;
+    ACHAR* originalClassName() const;
+    ACHAR* originalDxfName() const;
+    ACHAR* applicationDescription() const;
 };
+
+// Why the stored picture of an entity cannot be used: true, with a message the
+// caller releases (acStrFree), when the entity carries a picture that is corrupt
+// (sizes that do not add up, bytes that are not hexadecimal) or holds records
+// that cannot be decoded; false (message null) when the picture is sound, absent,
+// or the id names no entity. For the editor's AUDIT.
+ARXHOST_API bool acdbProxyGraphicsProblem(AcDbObjectId id, ACHAR*& message);
 
 class ARXHOST_API AcDbDatabase : public AcRxObject {
 public:
@@ -170,6 +228,11 @@ public:
     // Name of the file last read or saved, or null. Owned by the database.
     const ACHAR* filename() const;
     AcDb::AcDbDwgVersion originalFileVersion() const;
+    // True when the drawing differs from what was last read or saved: a record
+    // changed, created or erased (objects still open with changes count), a
+    // header variable set, a name changed. A new drawing starts unmodified.
+    // The editor's DBMOD variable reads this.
+    bool isModified() const;
 
     AcDbObjectId blockTableId() const;
     AcDbObjectId layerTableId() const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/arx/internal.h"
+#include "host/arx/proxy.h"
 
 using Acad::ErrorStatus;
 
@@ -282,6 +283,8 @@ ErrorStatus AcDbObject::erase(bool erasing) {
     if (!e) return Acad::eNotInDatabase;
     if (erasing == e->erased()) return erasing ? Acad::eWasErased : Acad::eOk;
     if (erasing && isFixedObject(*e->drawing, e)) return Acad::eCannotBeErasedByCaller;
+    // A proxy is erased only when its class allows it (docs/proxies.md).
+    if (erasing && isAProxy() && !proxyMayBeErased(this)) return Acad::eNotAllowedForThisProxy;
     if (erasing) {
         e->flags |= hostcore::flags::kErased;
         removeFromOwnerDictionary(e);

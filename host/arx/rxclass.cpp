@@ -1,5 +1,7 @@
 // The class tree.
 #include "host/arx/internal.h"
+#include "host/arx/proxy.h"
+#include "host/dbcurves.h"
 #include "host/dbmleader.h"
 #include "host/dbtable.h"
 
@@ -37,6 +39,14 @@ ARX_DEFINE_CLASS(AcDbMText, AcDbEntity, "MTEXT")
 ARX_DEFINE_CLASS(AcDbBlockReference, AcDbEntity, "INSERT")
 ARX_DEFINE_CLASS(AcDbLine, AcDbEntity, "LINE")
 ARX_DEFINE_CLASS(AcDb3dPolyline, AcDbEntity, "POLYLINE")
+ARX_DEFINE_CLASS(AcDbPoint, AcDbEntity, "POINT")
+ARX_DEFINE_CLASS(AcDbCircle, AcDbEntity, "CIRCLE")
+ARX_DEFINE_CLASS(AcDbArc, AcDbEntity, "ARC")
+ARX_DEFINE_CLASS(AcDbEllipse, AcDbEntity, "ELLIPSE")
+ARX_DEFINE_CLASS(AcDbPolyline, AcDbEntity, "LWPOLYLINE")
+ARX_DEFINE_CLASS(AcDbFace, AcDbEntity, "3DFACE")
+ARX_DEFINE_CLASS(AcDbRay, AcDbEntity, "RAY")
+ARX_DEFINE_CLASS(AcDbXline, AcDbEntity, "XLINE")
 ARX_DEFINE_CLASS(AcDbTable, AcDbBlockReference, "ACAD_TABLE")
 ARX_DEFINE_CLASS(AcDbMLeader, AcDbEntity, "MULTILEADER")
 ARX_DEFINE_CLASS(AcDbProxyEntity, AcDbEntity, "ACAD_PROXY_ENTITY")
@@ -83,6 +93,14 @@ const Kind kKinds[] = {
     {"MTEXT", &AcDbMText::desc},
     {"INSERT", &AcDbBlockReference::desc},
     {"LINE", &AcDbLine::desc},
+    {"POINT", &AcDbPoint::desc},
+    {"CIRCLE", &AcDbCircle::desc},
+    {"ARC", &AcDbArc::desc},
+    {"ELLIPSE", &AcDbEllipse::desc},
+    {"LWPOLYLINE", &AcDbPolyline::desc},
+    {"3DFACE", &AcDbFace::desc},
+    {"RAY", &AcDbRay::desc},
+    {"XLINE", &AcDbXline::desc},
     {"ACAD_TABLE", &AcDbTable::desc},
     {"MULTILEADER", &AcDbMLeader::desc},
     {"MLEADER", &AcDbMLeader::desc},
@@ -147,6 +165,9 @@ AcRxClass* classOfRecord(const Drawing& d, const Entry* e) {
         if (c->isDerivedFrom(AcDbEntity::desc()) == entity) return c;
         break;
     }
+    // A record of a class the drawing marks as was-a-proxy (CLASSES 280 = 1) stands for an
+    // object of an application that was missing when the drawing was saved.
+    if (isWasAProxyType(d, type)) return entity ? AcDbProxyEntity::desc() : AcDbProxyObject::desc();
     return entity ? AcDbEntity::desc() : AcDbObject::desc();
 }
 
@@ -160,6 +181,14 @@ AcDbObject* instantiate(const AcRxClass* c) {
     if (c == AcDbBlockReference::desc()) return new AcDbBlockReference();
     if (c == AcDbLine::desc()) return new AcDbLine();
     if (c == AcDb3dPolyline::desc()) return new AcDb3dPolyline();
+    if (c == AcDbPoint::desc()) return new AcDbPoint();
+    if (c == AcDbCircle::desc()) return new AcDbCircle();
+    if (c == AcDbArc::desc()) return new AcDbArc();
+    if (c == AcDbEllipse::desc()) return new AcDbEllipse();
+    if (c == AcDbPolyline::desc()) return new AcDbPolyline();
+    if (c == AcDbFace::desc()) return new AcDbFace();
+    if (c == AcDbRay::desc()) return new AcDbRay();
+    if (c == AcDbXline::desc()) return new AcDbXline();
     if (c == AcDbProxyEntity::desc()) return new AcDbProxyEntity();
     if (c == AcDbProxyObject::desc()) return new AcDbProxyObject();
     if (c == AcDbDictionary::desc()) return new AcDbDictionary();

@@ -44,6 +44,7 @@ const ACHAR* acadErrorStatusText(Acad::ErrorStatus es) {
         NAME(eOnLockedLayer)
         NAME(eCannotBeErasedByCaller)
         NAME(eIsReferenced)
+        NAME(eNotAllowedForThisProxy)
 #undef NAME
     }
     return ACRX_T("eUnknownErrorStatus");

@@ -226,6 +226,26 @@ TagList defaultTags(std::string_view dxf) {
         t.push_back(T(8, "0"));
     } else if (dxf == "LINE") {
         ent("AcDbLine", {origin[0], origin[1], origin[2], T(11, "0.0"), T(21, "0.0"), T(31, "0.0")});
+    } else if (dxf == "POINT") {
+        ent("AcDbPoint", {origin[0], origin[1], origin[2]});
+    } else if (dxf == "CIRCLE") {
+        ent("AcDbCircle", {origin[0], origin[1], origin[2], T(40, "1.0")});
+    } else if (dxf == "ARC") {
+        ent("AcDbCircle", {origin[0], origin[1], origin[2], T(40, "1.0"), T(100, "AcDbArc"), T(50, "0.0"),
+                           T(51, "0.0")});
+    } else if (dxf == "ELLIPSE") {
+        ent("AcDbEllipse", {origin[0], origin[1], origin[2], T(11, "1.0"), T(21, "0.0"), T(31, "0.0"),
+                            T(210, "0.0"), T(220, "0.0"), T(230, "1.0"), T(40, "1.0"), T(41, "0.0"),
+                            T(42, "6.283185307179586")});
+    } else if (dxf == "LWPOLYLINE") {
+        ent("AcDbPolyline", {T(90, "0"), T(70, "0"), T(43, "0.0")});
+    } else if (dxf == "3DFACE") {
+        ent("AcDbFace", {T(10, "0.0"), T(20, "0.0"), T(30, "0.0"), T(11, "0.0"), T(21, "0.0"), T(31, "0.0"),
+                         T(12, "0.0"), T(22, "0.0"), T(32, "0.0"), T(13, "0.0"), T(23, "0.0"), T(33, "0.0")});
+    } else if (dxf == "RAY") {
+        ent("AcDbRay", {origin[0], origin[1], origin[2], T(11, "1.0"), T(21, "0.0"), T(31, "0.0")});
+    } else if (dxf == "XLINE") {
+        ent("AcDbXline", {origin[0], origin[1], origin[2], T(11, "1.0"), T(21, "0.0"), T(31, "0.0")});
     }
     return t;
 }
