@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -67,6 +68,63 @@ constexpr VersionName kVersions[] = {
 
 void resolveStyles(DatabaseState& s);
 
+// What a drawing's changes add up to, as one number: every record's handle,
+// owner, neighbour and flags, the tags of the records that were changed or
+// created (an unchanged record keeps its bytes, so it needs no hashing), the
+// header variables that were set, the handle seed. Equal numbers mean no
+// change since the number was taken; a change and its undoing give the
+// number back, which is right: the drawing is as it was. Linear in the
+// number of records, so it is taken at read and save and asked at close.
+class Fingerprint {
+public:
+    void add(uint64_t v) {
+        for (int i = 0; i < 8; ++i) byte(static_cast<uint8_t>(v >> (8 * i)));
+    }
+    void add(std::string_view s) {
+        add(s.size());
+        for (char c : s) byte(static_cast<uint8_t>(c));
+    }
+    void add(const TagList& t) {
+        add(t.size());
+        for (const Tag& g : t) {
+            add(static_cast<uint64_t>(static_cast<uint16_t>(g.code)));
+            add(g.value);
+            add(g.ref ? g.ref->handle + 1 : 0);
+        }
+    }
+    uint64_t value() const { return h_; }
+
+private:
+    void byte(uint8_t b) {
+        h_ ^= b;
+        h_ *= 0x100000001b3ULL;  // FNV-1a
+    }
+    uint64_t h_ = 0xcbf29ce484222325ULL;
+};
+
+uint64_t fingerprint(const DatabaseState& s) {
+    Fingerprint f;
+    const Drawing& d = *s.drawing;
+    f.add(d.entries.size());
+    f.add(d.handseed);
+    f.add(d.renameCount);
+    for (const Entry& e : d.entries) {
+        f.add(e.handle);
+        f.add(e.flags);
+        f.add(e.owner ? e.owner->handle : 0);
+        f.add(e.next ? e.next->seq + 1 : 0);
+        f.add(e.firstChild ? e.firstChild->seq + 1 : 0);
+        if (e.tags) f.add(*e.tags);
+    }
+    for (const hostcore::HeaderVar& v : d.header) {
+        f.add(v.name);
+        if (v.tags) f.add(*v.tags);
+    }
+    f.add(d.objects.size());
+    f.add(d.orphanEntities.size());
+    return f.value();
+}
+
 // Replaces the database's drawing; the old one goes with every entry.
 void installDrawing(AcDbDatabase* db, std::unique_ptr<Drawing> d) {
     DatabaseState& s = Access::state(db);
@@ -75,6 +133,7 @@ void installDrawing(AcDbDatabase* db, std::unique_ptr<Drawing> d) {
     registry()[d.get()] = db;
     s.drawing = std::move(d);
     resolveStyles(s);
+    s.savedPrint = fingerprint(s);
 }
 
 // Objects still open when their drawing goes away stay valid C++ objects
@@ -214,6 +273,62 @@ void setVariableValue(Entry* var, const std::string& value) {
     } ctx{&value};
     editDictionary(
         var, [](TagList& t, void* c) { setTag(t, 1, *static_cast<Ctx*>(c)->value); }, &ctx);
+}
+
+// Files `e` under `key` in the dictionary `dict` (a pair after its last one).
+void addPair(Entry* dict, const std::string& key, const Entry* e) {
+    struct Ctx {
+        const std::string* key;
+        uint64_t handle;
+    } ctx{&key, e->handle};
+    editDictionary(
+        dict,
+        [](TagList& t, void* c) {
+            auto* x = static_cast<Ctx*>(c);
+            auto pairs = dictPairs(t);
+            int16_t code = pairs.empty() ? int16_t{350} : t[pairs.back().keyIndex + 1].code;
+            std::size_t at = pairs.empty() ? xdataStart(t) : pairs.back().keyIndex + 2;
+            t.insert(t.begin() + static_cast<std::ptrdiff_t>(at),
+                     {Tag{3, *x->key, nullptr}, Tag{code, hexOf(x->handle), nullptr}});
+        },
+        &ctx);
+}
+
+// A new object record owned by `owner`, written right after `after` in the
+// objects section.
+Entry* newOwnedObject(Drawing& d, const char* type, Entry* owner, Entry* after, TagList body) {
+    Entry* e = newEntry(d, type, hostcore::flags::kObject);
+    e->owner = owner;
+    TagList t{Tag{0, type, nullptr}, Tag{5, hexOf(e->handle), nullptr}, Tag{102, "{ACAD_REACTORS", nullptr},
+              Tag{330, hexOf(owner->handle), nullptr}, Tag{102, "}", nullptr},
+              Tag{330, hexOf(owner->handle), nullptr}};
+    t.insert(t.end(), body.begin(), body.end());
+    e->tags = std::make_unique<TagList>(std::move(t));
+    auto pos = std::find(d.objects.begin(), d.objects.end(), after);
+    d.objects.insert(pos == d.objects.end() ? pos : pos + 1, e);
+    return e;
+}
+
+// Makes the variable `name` with `value` in the variable dictionary, making
+// the dictionary when the drawing has none. False without a root dictionary.
+Entry* makeVariable(Drawing& d, const char* name, const std::string& value) {
+    Entry* root = d.rootDictionary;
+    if (!root || root->erased()) return nullptr;
+    Entry* vars = rootEntry(d, "AcDbVariableDictionary");
+    if (!vars || vars->erased()) {
+        vars = newOwnedObject(d, "DICTIONARY", root, root,
+                              {Tag{100, "AcDbDictionary", nullptr}, Tag{281, "1", nullptr}});
+        addPair(root, "AcDbVariableDictionary", vars);
+    }
+    // After the dictionary's last object, so that the section keeps its order.
+    Entry* after = vars;
+    for (const DictPair& p : dictPairs(currentTags(d, vars)))
+        if (Entry* x = d.find(p.handle); x && x->owner == vars) after = x;
+    Entry* var = newOwnedObject(d, "DICTIONARYVAR", vars, after,
+                                {Tag{100, "DictionaryVariables", nullptr}, Tag{280, "0", nullptr},
+                                 Tag{1, value, nullptr}});
+    addPair(vars, name, var);
+    return var;
 }
 
 // The current multiline and table styles, by the names the drawing gives them.
@@ -415,7 +530,18 @@ ErrorStatus AcDbDatabase::saveAs(const ACHAR* fileName, bool bak, AcDb::AcDbDwgV
         ::close(dfd);
     }
     s.fileName = toHostString(path);
+    s.savedPrint = fingerprint(s);
     return Acad::eOk;
+}
+
+bool AcDbDatabase::isModified() const {
+    const DatabaseState& s = *state_;
+    if (!s.drawing) return false;
+    for (const Entry* e : s.open) {
+        const auto* o = static_cast<const AcDbObject*>(e->live);
+        if (o && (st(o).dirty || st(o).beginDirty)) return true;
+    }
+    return fingerprint(s) != s.savedPrint;
 }
 
 const ACHAR* AcDbDatabase::lastErrorMessage() const { return state_->lastError.c_str(); }
@@ -573,7 +699,14 @@ ErrorStatus AcDbDatabase::setTablestyle(AcDbObjectId id) {
     state_->ctablestyle = id.entry();
     Entry* var = variableEntry(d, "CTABLESTYLE");
     const std::string key = keyOf(d, id.entry()->owner, id.entry());
-    if (var && !key.empty() && variableValue(d, var) != key) setVariableValue(var, key);
+    if (key.empty()) return Acad::eOk;
+    if (!var) {
+        // A drawing without the variable (a new one) gets it, and the variable
+        // dictionary with it when that is missing too, so that the choice is saved.
+        if (!makeVariable(d, "CTABLESTYLE", key)) return Acad::eNotApplicable;
+    } else if (variableValue(d, var) != key) {
+        setVariableValue(var, key);
+    }
     return Acad::eOk;
 }
 

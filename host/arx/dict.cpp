@@ -22,6 +22,24 @@ int findKey(const std::vector<DictPair>& pairs, std::string_view utf8) {
     return -1;
 }
 
+// Removes the reactor `handle` from the record's ACAD_REACTORS group, and the
+// group itself once it is empty.
+void removeReactor(TagList& t, uint64_t handle) {
+    for (std::size_t i = 1; i < t.size(); ++i) {
+        if (t[i].code != 102 || t[i].value != "{ACAD_REACTORS") continue;
+        std::size_t j = i + 1;
+        while (j < t.size() && t[j].code != 102) {
+            if (t[j].code == 330 && hostcore::handleValue(t[j].value) == handle)
+                t.erase(t.begin() + static_cast<std::ptrdiff_t>(j));
+            else
+                ++j;
+        }
+        if (j == i + 1 && j < t.size() && t[j].value == "}")
+            t.erase(t.begin() + static_cast<std::ptrdiff_t>(i), t.begin() + static_cast<std::ptrdiff_t>(j + 1));
+        return;
+    }
+}
+
 bool isValidKey(const std::string& key) {
     if (key.empty()) return false;
     for (unsigned char c : key)
@@ -149,10 +167,20 @@ ErrorStatus AcDbDictionary::remove(const ACHAR* key, AcDbObjectId& id) {
     int i = findKey(pairs, toUtf8(key));
     if (i < 0) return Acad::eKeyNotFound;
     const DictPair& p = pairs[static_cast<std::size_t>(i)];
-    if (s.entry) id = AcDbObjectId(s.entry->drawing->find(p.handle));
+    Entry* removed = s.entry ? s.entry->drawing->find(p.handle) : nullptr;
+    id = AcDbObjectId(removed);
     s.tags.erase(s.tags.begin() + static_cast<std::ptrdiff_t>(p.keyIndex),
                  s.tags.begin() + static_cast<std::ptrdiff_t>(p.keyIndex + 2));
     markDirty(this);
+    // The dictionary no longer hears of the object's changes: its reactor
+    // goes. The owner stays the dictionary, as in ObjectARX, until the caller
+    // erases the object or files it elsewhere (setAt of another dictionary
+    // makes a new record for a new object only, so an object taken out is
+    // normally erased next); AUDIT reports an object left that way.
+    if (removed && removed->owner == s.entry) {
+        uint64_t dictHandle = s.entry->handle;
+        editRecord(removed, [](TagList& t, void* c) { removeReactor(t, *static_cast<uint64_t*>(c)); }, &dictHandle);
+    }
     return Acad::eOk;
 }
 

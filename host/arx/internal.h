@@ -66,6 +66,9 @@ struct DatabaseState {
     // in, since their names may change afterwards.
     Entry* cmlstyle = nullptr;
     Entry* ctablestyle = nullptr;
+    // Fingerprint of the drawing's changes when it was last read or saved
+    // (AcDbDatabase::isModified compares against it).
+    uint64_t savedPrint = 0;
 };
 
 struct IteratorState {

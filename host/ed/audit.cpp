@@ -1,48 +1,606 @@
-// AUDIT: a consistency check of the working drawing: owners, references to
-// objects that do not exist, handles used twice; with the fix option, handles
-// used twice get new ones and dangling references are cleared.
-#include <charconv>
+// AUDIT: a consistency check of the working drawing, with a fix option.
+//
+// What it checks, in this order (each step sees the fixes of the steps before):
+//  1. handles used by more than one record: the record the drawing's structure
+//     hangs on keeps the handle (a table, a table entry, a block, an object
+//     before an entity; then the first in the file), the others get new ones;
+//  2. owners: an entity whose block is missing goes to the space the loader
+//     placed it in (model space, or paper space for a paper-space entity), an
+//     entity of an erased block is erased with it; an object whose owner is
+//     missing is given the dictionary that files it, an object of an erased
+//     owner is erased; an object its owner does not list is filed back where a
+//     dictionary lists it, else erased when nothing refers to it;
+//     references by name to a block that does not exist: the block reference
+//     (or dimension, or table) is erased;
+//  3. references by handle (codes 320-369, 390-399, 480-481, 1005) to records
+//     that do not exist or are erased: reactor entries and dictionary entries
+//     are removed, a missing extension dictionary is unlinked, a group forgets
+//     the member, any other reference is set to null;
+//     references by name to missing layers (the layer is made), linetypes
+//     (BYLAYER), text styles and dimension styles (Standard);
+//  4. stored pictures (proxy graphics) whose framing is broken: reported only,
+//     the picture is the drawing's data and the host cannot redraw it.
+// Records open in a module at the time are reported but never changed.
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
+#include "host/dbsymtb.h"
 #include "host/ed/coreview.h"
 #include "host/ed/editor.h"
+#include "host/proxy/graphics.h"
 
 namespace arxed {
 
 namespace {
 
+using hostcore::Drawing;
+using hostcore::Entry;
+using hostcore::Tag;
+using hostcore::TagList;
+using hostcore::TableKind;
+namespace fl = hostcore::flags;
+
 bool isPointerCode(int code) {
-    return (code >= 330 && code <= 369) || (code >= 390 && code <= 399) || code == 480 || code == 481 ||
+    return (code >= 320 && code <= 369) || (code >= 390 && code <= 399) || code == 480 || code == 481 ||
            code == 1005;
 }
 
-std::string hex(uint64_t v) {
-    char buf[24];
-    auto r = std::to_chars(buf, buf + sizeof buf, v, 16);
-    std::string s(buf, r.ptr);
-    for (char& c : s)
-        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 32);
-    return s;
+bool isDictionaryType(const std::string& type) {
+    return type == "DICTIONARY" || type == "ACDBDICTIONARYWDFLT";
 }
 
-bool parseHandle(const std::string& s, uint64_t& v) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && s[b] == ' ') ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\r')) --e;
-    if (b == e) return false;
-    auto r = std::from_chars(s.data() + b, s.data() + e, v, 16);
-    return r.ec == std::errc() && r.ptr == s.data() + e;
+// An entity in the sense of names and blocks (BLOCK and ENDBLK included).
+bool entityLike(const Entry* e) {
+    return e->is(fl::kEntity) || e->is(fl::kBlockBegin) || e->is(fl::kBlockEnd);
 }
 
-struct Finding {
-    hostcore::Entry* entry;
-    std::string text;
+// Where each tag of a record stands: its application group, its subclass,
+// whether it is extended data.
+struct TagPlace {
+    std::string group;  // "{ACAD_REACTORS" while inside that group, else empty
+    std::string subclass;
+    bool xdata = false;
+    bool ownerTag = false;  // the record's own owner (first 330 outside groups, before any subclass)
+};
+
+std::vector<TagPlace> placesOf(const TagList& t) {
+    std::vector<TagPlace> out(t.size());
+    std::string group, subclass;
+    bool xdata = false, ownerSeen = false, subclassSeen = false;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const Tag& g = t[i];
+        if (g.code >= 1000) xdata = true;
+        if (!xdata && g.code == 102) {
+            group = !g.value.empty() && g.value.front() == '{' ? g.value : std::string();
+            out[i].group = group;
+            continue;
+        }
+        if (!xdata && g.code == 100) {
+            subclass = g.value;
+            subclassSeen = true;
+        }
+        out[i].group = group;
+        out[i].subclass = subclass;
+        out[i].xdata = xdata;
+        if (!xdata && g.code == 330 && group.empty() && !subclassSeen && !ownerSeen) {
+            out[i].ownerTag = true;
+            ownerSeen = true;
+        }
+    }
+    return out;
+}
+
+int ownerTagIndex(const TagList& t) {
+    std::vector<TagPlace> p = placesOf(t);
+    for (std::size_t i = 0; i < t.size(); ++i)
+        if (p[i].ownerTag) return static_cast<int>(i);
+    return -1;
+}
+
+// Index after which an owner tag is inserted: after the handle and the
+// application groups that follow it.
+std::size_t ownerInsertIndex(const TagList& t) {
+    std::size_t i = 1;
+    while (i < t.size() && (t[i].code == 5 || t[i].code == 105)) ++i;
+    while (i < t.size() && t[i].code == 102 && !t[i].value.empty() && t[i].value.front() == '{') {
+        while (i < t.size() && !(t[i].code == 102 && t[i].value == "}")) ++i;
+        if (i < t.size()) ++i;
+    }
+    return i;
+}
+
+// Removes application groups left empty ("{ACAD_REACTORS" directly followed by "}").
+void dropEmptyGroups(TagList& t) {
+    for (std::size_t i = 0; i + 1 < t.size();) {
+        if (t[i].code == 102 && !t[i].value.empty() && t[i].value.front() == '{' && t[i + 1].code == 102 &&
+            t[i + 1].value == "}")
+            t.erase(t.begin() + static_cast<std::ptrdiff_t>(i), t.begin() + static_cast<std::ptrdiff_t>(i + 2));
+        else
+            ++i;
+    }
+}
+
+// Changes to the tags of one record, applied together from the back so that
+// indexes stay valid.
+struct Edits {
+    struct Edit {
+        std::size_t from, to;  // erase [from, to) when set is false
+        bool set = false;
+        std::string value;
+        Entry* ref = nullptr;
+    };
+    std::vector<Edit> list;
+    void erase(std::size_t from, std::size_t to) { list.push_back({from, to, false, {}, nullptr}); }
+    void set(std::size_t i, std::string v, Entry* ref = nullptr) { list.push_back({i, i + 1, true, std::move(v), ref}); }
+    bool empty() const { return list.empty(); }
+    void apply(TagList& t) {
+        std::sort(list.begin(), list.end(), [](const Edit& a, const Edit& b) { return a.from > b.from; });
+        std::size_t limit = t.size();
+        for (const Edit& e : list) {
+            if (e.to > limit || e.from >= e.to) continue;  // overlaps an edit already made
+            if (e.set) {
+                t[e.from].value = e.value;
+                t[e.from].ref = e.ref;
+            } else {
+                t.erase(t.begin() + static_cast<std::ptrdiff_t>(e.from), t.begin() + static_cast<std::ptrdiff_t>(e.to));
+            }
+            limit = e.from;
+        }
+        dropEmptyGroups(t);
+    }
+};
+
+class Auditor {
+public:
+    Auditor(AcDbDatabase* db, Drawing& d, bool fix) : db_(db), d_(d), fix_(fix) {}
+
+    void run() {
+        duplicateHandles();
+        collectListings();
+        owners();
+        references();
+        header();
+        print("\nAuditing: " + std::to_string(checked_) + " objects checked, " + std::to_string(errors_) +
+              " errors found, " + std::to_string(fixed_) + " fixed.");
+        if (pictures_ > 0)
+            print("\n" + std::to_string(pictures_) + (pictures_ == 1 ? " stored picture is" : " stored pictures are") +
+                  " corrupt and cannot be drawn; they are kept as they are.");
+    }
+
+private:
+    std::string name(const Entry* e) const {
+        return d_.typeName(e) + " (" + hostcore::handleText(e->handle) + ")";
+    }
+
+    void report(const Entry* e, const std::string& text, bool wasFixed, const std::string& fixText = "fixed") {
+        ++errors_;
+        if (wasFixed) ++fixed_;
+        print("\n" + (e ? name(e) + ": " : std::string()) + text + (wasFixed ? " - " + fixText : ""));
+    }
+
+    // A record may be changed: fixing, and nobody holds it open.
+    bool canChange(const Entry* e) const { return fix_ && e->live == nullptr; }
+
+    static bool live(const Entry* e) { return e && !e->erased(); }
+
+    void erase(Entry* e) {
+        e->flags |= fl::kErased;
+        for (Entry* c = e->firstChild; c; c = c->next) c->flags |= fl::kErased;
+    }
+
+    // --- 1. handles used twice ---------------------------------------------------
+    static int rank(const Entry* e) {
+        // Lower keeps the handle: what others hang on comes first.
+        if (e->erased()) return 9;
+        if (e->is(fl::kTableHead)) return 0;
+        if (e->is(fl::kTableRecord)) return 1;
+        if (e->is(fl::kBlockBegin) || e->is(fl::kBlockEnd)) return 2;
+        if (e->is(fl::kObject)) return 3;
+        if (e->is(fl::kSubEntity)) return 5;
+        return 4;
+    }
+
+    void duplicateHandles() {
+        std::unordered_map<uint64_t, std::vector<Entry*>> groups;
+        for (Entry& entry : d_.entries) {
+            if (entry.handle == 0 || entry.is(fl::kNoFileHandle)) continue;
+            Entry* found = d_.find(entry.handle);
+            if (found == &entry) continue;
+            auto& g = groups[entry.handle];
+            if (g.empty() && found) g.push_back(found);
+            g.push_back(&entry);
+        }
+        std::vector<uint64_t> handles;
+        for (auto& [h, g] : groups) handles.push_back(h);
+        std::sort(handles.begin(), handles.end());
+        for (uint64_t h : handles) {
+            std::vector<Entry*>& g = groups[h];
+            std::stable_sort(g.begin(), g.end(), [](const Entry* a, const Entry* b) {
+                return rank(a) != rank(b) ? rank(a) < rank(b) : a->seq < b->seq;
+            });
+            Entry* keeper = g.front();
+            bool fixable = fix_;
+            for (const Entry* e : g)
+                if (e->live && e != keeper) fixable = false;
+            if (fixable) d_.byHandle[h] = keeper;
+            for (std::size_t i = 1; i < g.size(); ++i) {
+                Entry* e = g[i];
+                if (e->erased()) {
+                    // An erased record is not written; it only must not hide the live one.
+                    continue;
+                }
+                std::string what = "handle used by " + name(keeper) + " too";
+                if (!fixable) {
+                    report(e, what, false);
+                    continue;
+                }
+                std::string label = name(e);
+                TagList& t = d_.ownTags(e);
+                d_.assignHandle(e);  // moves the handle seed on
+                bool set = false;
+                for (std::size_t k = 1; k < t.size() && !set; ++k)
+                    if (t[k].code == 5 || t[k].code == 105) {
+                        t[k].value = hostcore::handleText(e->handle);
+                        set = true;
+                    }
+                if (!set) t.insert(t.begin() + 1, Tag{5, hostcore::handleText(e->handle), nullptr});
+                renumbered_[e] = h;
+                ++errors_;
+                ++fixed_;
+                print("\n" + label + ": " + what + " - given " + hostcore::handleText(e->handle));
+            }
+            // Objects whose owner was taken to be a record that lost the handle
+            // belong to the one that kept it.
+            if (fixable)
+                for (Entry& o : d_.entries)
+                    if (o.owner && o.is(fl::kObject) && renumbered_.count(o.owner)) o.owner = keeper;
+        }
+    }
+
+    // --- listings ----------------------------------------------------------------
+    void collectListings() {
+        for (Entry& entry : d_.entries) {
+            Entry* e = &entry;
+            if (e->erased() || e->handle == 0) continue;
+            TagList t = d_.tagsOf(e);
+            bool dict = isDictionaryType(d_.typeName(e));
+            std::vector<TagPlace> places = placesOf(t);
+            for (std::size_t i = 0; i < t.size(); ++i) {
+                if (!isPointerCode(t[i].code) || places[i].ownerTag || places[i].group == "{ACAD_REACTORS") continue;
+                uint64_t h = hostcore::handleValue(t[i].value);
+                if (h == 0) continue;
+                referenced_.insert(h);
+                if (dict && (t[i].code == 350 || t[i].code == 360) && i > 0 && t[i - 1].code == 3)
+                    listedBy_.emplace(h, e);
+                if (places[i].group == "{ACAD_XDICTIONARY" && t[i].code == 360) listedBy_.emplace(h, e);
+            }
+        }
+    }
+
+    // Whether `owner` names `child` among its references.
+    bool lists(Entry* owner, const Entry* child) {
+        if (isDictionaryType(d_.typeName(owner))) {
+            for (auto [it, end] = listedBy_.equal_range(child->handle); it != end; ++it)
+                if (it->second == owner) return true;
+            return false;
+        }
+        TagList t = d_.tagsOf(owner);
+        std::vector<TagPlace> places = placesOf(t);
+        for (std::size_t i = 0; i < t.size(); ++i)
+            if (isPointerCode(t[i].code) && !places[i].ownerTag && hostcore::handleValue(t[i].value) == child->handle)
+                return true;
+        return false;
+    }
+
+    // Sets the record's owner tag (inserting one when it has none).
+    void setOwnerTag(Entry* e, const Entry* owner) {
+        TagList& t = d_.ownTags(e);
+        int i = ownerTagIndex(t);
+        std::string h = hostcore::handleText(owner->handle);
+        if (i >= 0) t[static_cast<std::size_t>(i)].value = h;
+        else t.insert(t.begin() + static_cast<std::ptrdiff_t>(ownerInsertIndex(t)), Tag{330, h, nullptr});
+    }
+
+    // --- 2. owners -----------------------------------------------------------------
+    void owners() {
+        for (Entry& entry : d_.entries) {
+            Entry* e = &entry;
+            if (e->erased() || e->handle == 0 || e->is(fl::kSubEntity)) continue;
+            if (e == d_.rootDictionary || e->is(fl::kTableHead) || e->is(fl::kBlockBegin) || e->is(fl::kBlockEnd))
+                continue;
+            TagList t = d_.tagsOf(e);
+            int oi = ownerTagIndex(t);
+            uint64_t named = oi >= 0 ? hostcore::handleValue(t[static_cast<std::size_t>(oi)].value) : 0;
+            Entry* namedEntry = named ? d_.find(named) : nullptr;
+            if (e->is(fl::kEntity)) {
+                entityOwner(e, t, named, namedEntry);
+                if (!e->erased()) missingBlock(e, t);
+            } else if (e->is(fl::kTableRecord)) {
+                // A record without an owner reference belongs where it stands
+                // (files before AutoCAD 2000 leave it out); only a wrong one is an error.
+                if (named && e->owner && live(e->owner) && named != e->owner->handle) {
+                    std::string what = named ? "owner " + hostcore::handleText(named) + " is not its table"
+                                             : std::string("no owner reference");
+                    bool ok = canChange(e);
+                    if (ok) setOwnerTag(e, e->owner);
+                    report(e, what, ok, "set to " + name(e->owner));
+                }
+            } else if (e->is(fl::kObject)) {
+                objectOwner(e, named, namedEntry);
+            }
+        }
+    }
+
+    void entityOwner(Entry* e, const TagList& t, uint64_t named, Entry* namedEntry) {
+        (void)t;
+        Entry* block = e->owner;  // where the loader put it
+        if (!block) {
+            report(e, "entity without a block to live in", false);
+            return;
+        }
+        if (block->erased()) {
+            bool ok = canChange(e);
+            if (ok) erase(e);
+            report(e, "its block " + name(block) + " is erased", ok, "erased");
+            return;
+        }
+        if (named == block->handle || !named) return;
+        std::string space = block == d_.modelSpace ? "model space" : block == d_.paperSpace ? "paper space" : name(block);
+        std::string what = !named                     ? "no owner reference"
+                           : !namedEntry              ? "owner " + hostcore::handleText(named) + " is missing"
+                           : namedEntry->erased()     ? "owner " + name(namedEntry) + " is erased"
+                                                      : "owner " + name(namedEntry) + " is not its block";
+        bool ok = canChange(e);
+        if (ok) setOwnerTag(e, block);
+        report(e, what, ok, "moved to " + space);
+    }
+
+    // A reference by name to a block that does not exist: the reference goes.
+    void missingBlock(Entry* e, const TagList& t) {
+        const std::string& type = d_.typeName(e);
+        if (type != "INSERT" && type != "DIMENSION" && type != "ACAD_TABLE") return;
+        std::vector<TagPlace> places = placesOf(t);
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            if (t[i].code != 2 || places[i].xdata) continue;
+            if (hostcore::nameReference(type, places[i].subclass, 2, false, true) != TableKind::BlockRecord) continue;
+            Entry* target = t[i].ref ? t[i].ref : d_.lookup(TableKind::BlockRecord, t[i].value);
+            if (live(target) || t[i].value.empty()) return;
+            bool ok = canChange(e);
+            if (ok) erase(e);
+            report(e, "block \"" + t[i].value + "\" does not exist", ok, "erased");
+            return;
+        }
+    }
+
+    void objectOwner(Entry* e, uint64_t named, Entry* namedEntry) {
+        Entry* listing = nullptr;
+        for (auto [it, end] = listedBy_.equal_range(e->handle); it != end; ++it)
+            if (live(it->second)) listing = it->second;
+        if (!named || !namedEntry) {
+            std::string what = named ? "owner " + hostcore::handleText(named) + " is missing" : "no owner reference";
+            if (listing) {
+                bool ok = canChange(e);
+                if (ok) {
+                    setOwnerTag(e, listing);
+                    e->owner = listing;
+                }
+                report(e, what, ok, "given to " + name(listing) + ", which lists it");
+            } else {
+                bool ok = canChange(e) && !referenced_.count(e->handle);
+                if (ok) erase(e);
+                report(e, what + " and nothing lists it", ok, "erased");
+            }
+            return;
+        }
+        if (namedEntry->erased()) {
+            bool ok = canChange(e);
+            if (ok) erase(e);
+            report(e, "owner " + name(namedEntry) + " is erased", ok, "erased");
+            return;
+        }
+        if (lists(namedEntry, e)) return;
+        std::string what = "its owner " + name(namedEntry) + " does not list it";
+        if (listing && listing != namedEntry) {
+            bool ok = canChange(e);
+            if (ok) {
+                setOwnerTag(e, listing);
+                e->owner = listing;
+            }
+            report(e, what, ok, "given to " + name(listing) + ", which lists it");
+        } else if (!referenced_.count(e->handle)) {
+            bool ok = canChange(e);
+            if (ok) erase(e);
+            report(e, what + " and nothing refers to it", ok, "erased");
+        } else {
+            report(e, what, false);
+        }
+    }
+
+    // --- 3. references ---------------------------------------------------------------
+    // A replacement for a missing table entry named by `t`, or null.
+    Entry* replacement(TableKind k, const std::string& type, const std::string& missing) {
+        auto pick = [&](const char* n) -> Entry* {
+            Entry* r = d_.lookup(k, n);
+            return live(r) ? r : nullptr;
+        };
+        switch (k) {
+        case TableKind::Layer: {
+            // The layer is made, as when such a drawing is loaded, so the
+            // entities keep their grouping; an invalid name falls back to 0.
+            if (Entry* made = makeLayer(missing)) return made;
+            return pick("0");
+        }
+        case TableKind::LType: return type == "LAYER" ? pick("Continuous") : pick("ByLayer");
+        case TableKind::Style:
+        case TableKind::DimStyle: {
+            if (Entry* r = pick("Standard")) return r;
+            for (Entry* r : d_.table(k).records)
+                if (live(r)) return r;
+            return nullptr;
+        }
+        default: return nullptr;
+        }
+    }
+
+    Entry* makeLayer(const std::string& layerName) {
+        if (Entry* r = made_[hostcore::foldName(layerName)]) return r;
+        AcDbLayerTable* table = nullptr;
+        if (db_->getSymbolTable(table, AcDb::kForWrite) != Acad::eOk) return nullptr;
+        AcDbLayerTableRecord* rec = new AcDbLayerTableRecord();
+        HostString n = fromUtf8(layerName);
+        Entry* result = nullptr;
+        AcDbObjectId id;
+        if (rec->setName(n.c_str()) == Acad::eOk && table->add(id, rec) == Acad::eOk) {
+            rec->close();
+            result = id.entry();
+        } else {
+            delete rec;
+        }
+        table->close();
+        made_[hostcore::foldName(layerName)] = result;
+        return result;
+    }
+
+    void references() {
+        const bool r2010 = d_.acadver >= "AC1024";
+        // Records made by the fixes (layers) are checked too; the deque keeps them in place.
+        for (std::size_t idx = 0; idx < d_.entries.size(); ++idx) {
+            Entry* e = &d_.entries[idx];
+            if (e->erased() || e->handle == 0) continue;
+            if (e->is(fl::kSubEntity) && e->owner && e->owner->erased()) continue;
+            ++checked_;
+            TagList t = d_.tagsOf(e);
+            const std::string type = d_.typeName(e);
+            std::vector<TagPlace> places = placesOf(t);
+            const bool dict = isDictionaryType(type);
+            const bool entity = entityLike(e);
+            Edits edits;
+            std::vector<std::string> found;
+            for (std::size_t i = 0; i < t.size(); ++i) {
+                const Tag& g = t[i];
+                const TagPlace& p = places[i];
+                if (isPointerCode(g.code) && !p.ownerTag) {
+                    uint64_t h = hostcore::handleValue(g.value);
+                    if (h == 0) continue;
+                    Entry* target = d_.find(h);
+                    if (live(target)) continue;
+                    std::string what = target ? "erased " + name(target) : "missing object " + hostcore::handleText(h);
+                    if (p.group == "{ACAD_REACTORS") {
+                        found.push_back("reactor " + what + ": removed");
+                        edits.erase(i, i + 1);
+                    } else if (p.group == "{ACAD_XDICTIONARY") {
+                        found.push_back("extension dictionary is " + what + ": unlinked");
+                        edits.erase(i, i + 1);
+                    } else if (dict && (g.code == 350 || g.code == 360) && i > 0 && t[i - 1].code == 3) {
+                        found.push_back("entry \"" + t[i - 1].value + "\" names " + what + ": removed");
+                        edits.erase(i - 1, i + 1);
+                    } else if (type == "GROUP" && g.code == 340) {
+                        found.push_back("member " + what + ": removed");
+                        edits.erase(i, i + 1);
+                    } else {
+                        found.push_back("reference " + std::to_string(g.code) + " to " + what + ": set to null");
+                        edits.set(i, "0");
+                    }
+                    continue;
+                }
+                TableKind k = hostcore::nameReference(type, p.subclass, g.code, p.xdata, entity);
+                if (k != TableKind::Layer && k != TableKind::LType && k != TableKind::Style && k != TableKind::DimStyle)
+                    continue;
+                if (g.value.empty()) continue;
+                Entry* target = g.ref ? g.ref : d_.lookup(k, g.value);
+                if (live(target)) continue;
+                const char* kind = k == TableKind::Layer   ? "layer"
+                                   : k == TableKind::LType ? "linetype"
+                                   : k == TableKind::Style ? "text style"
+                                                           : "dimension style";
+                Entry* r = canChange(e) ? replacement(k, type, g.value) : nullptr;
+                if (r) {
+                    bool made = hostcore::foldName(d_.nameOf(r)) == hostcore::foldName(g.value);
+                    found.push_back(std::string(kind) + " \"" + g.value + "\" does not exist: " +
+                                    (made ? std::string("layer made") : "set to " + d_.nameOf(r)));
+                    edits.set(i, d_.nameOf(r), r);
+                } else {
+                    found.push_back(std::string(kind) + " \"" + g.value + "\" does not exist");
+                }
+            }
+            bool ok = canChange(e) && !edits.empty();
+            if (ok) edits.apply(d_.ownTags(e));
+            for (const std::string& f : found) {
+                auto colon = f.rfind(": ");
+                bool hasFix = colon != std::string::npos && ok;
+                std::string text = colon == std::string::npos ? f : f.substr(0, colon);
+                report(e, text, hasFix, colon == std::string::npos ? "fixed" : f.substr(colon + 2));
+            }
+            if (entity) picture(e, t, type, r2010);
+        }
+    }
+
+    void picture(const Entry* e, const TagList& t, const std::string& type, bool r2010) {
+        proxygfx::GraphicsBytes g = proxygfx::collectGraphicsBytes(t, type == "ACAD_PROXY_ENTITY");
+        if (g.bytes.empty() && !g.sizeMismatch && !g.badHex) return;
+        std::string why;
+        if (g.sizeMismatch || g.badHex) {
+            why = g.message.empty() ? std::string(g.badHex ? "its bytes are not hexadecimal" : "its size does not add up")
+                                    : g.message;
+        } else {
+            proxygfx::DecodeContext ctx;
+            ctx.codec = d_.codec;
+            ctx.r2010OrLater = r2010;
+            proxygfx::DecodedGraphics dg = proxygfx::decodeProxyGraphics(g.bytes, ctx);
+            if (!dg.corrupt) return;
+            why = dg.message.empty() ? std::string("its records do not add up") : dg.message;
+        }
+        ++pictures_;
+        print("\n" + name(e) + ": stored picture is corrupt (" + why + "), not changed");
+    }
+
+    // Current layer, linetype, text and dimension style of the header.
+    void header() {
+        struct Var {
+            const char* name;
+            TableKind kind;
+        };
+        const Var vars[] = {{"$CLAYER", TableKind::Layer},
+                            {"$CELTYPE", TableKind::LType},
+                            {"$TEXTSTYLE", TableKind::Style},
+                            {"$DIMSTYLE", TableKind::DimStyle}};
+        for (const Var& v : vars) {
+            std::vector<Tag> tags;
+            if (!headerValue(d_, v.name, tags) || tags.empty()) continue;
+            const std::string& value = tags.front().value;
+            if (value.empty()) continue;
+            Entry* target = tags.front().ref ? tags.front().ref : d_.lookupLoad(v.kind, value);
+            if (!live(target)) target = d_.lookup(v.kind, value);
+            if (live(target)) continue;
+            Entry* r = fix_ ? replacement(v.kind, "", value) : nullptr;
+            if (r) {
+                tags.resize(1);
+                tags.front().value = d_.nameOf(r);
+                tags.front().ref = r;
+                setHeaderValue(d_, v.name, tags);
+            }
+            bool made = r && hostcore::foldName(d_.nameOf(r)) == hostcore::foldName(value);
+            report(nullptr, std::string("header ") + v.name + " names \"" + value + "\", which does not exist",
+                   r != nullptr, made ? std::string("layer made") : r ? "set to " + d_.nameOf(r) : "fixed");
+        }
+    }
+
+    AcDbDatabase* db_;
+    Drawing& d_;
+    bool fix_;
+    int errors_ = 0, fixed_ = 0, checked_ = 0, pictures_ = 0;
+    std::unordered_map<Entry*, uint64_t> renumbered_;
+    std::unordered_multimap<uint64_t, Entry*> listedBy_;  // handle -> dictionary (or entity) that lists it
+    std::unordered_set<uint64_t> referenced_;              // handles some record refers to
+    std::unordered_map<std::string, Entry*> made_;          // layers made, by folded name
 };
 
 }  // namespace
 
 void cmdAudit() {
     AcDbDatabase* db = workingDb();
-    hostcore::Drawing* d = drawingOf(db);
+    Drawing* d = drawingOf(db);
     if (!d) {
         print("\nNo drawing is open.");
         return;
@@ -51,69 +609,7 @@ void cmdAudit() {
     if (readAnswer("\nFix any errors detected? [Yes/No] <N>: ", a) != RTNORM) return;
     std::string f = fold(trim(a));
     bool fix = f == "y" || f == "yes" || f == fold(u8s(u8"Да")) || f == fold(u8s(u8"Д"));
-
-    int errors = 0, fixed = 0, objects = 0;
-    auto report = [&](hostcore::Entry* e, uint64_t handle, const std::string& text, bool wasFixed) {
-        ++errors;
-        if (wasFixed) ++fixed;
-        print("\n" + d->typeName(e) + " (" + hex(handle) + "): " + text + (wasFixed ? " - fixed" : ""));
-    };
-
-    for (hostcore::Entry& entry : d->entries) {
-        hostcore::Entry* e = &entry;
-        if (e->erased() || e->handle == 0) continue;
-        ++objects;
-        bool editable = e->live == nullptr;  // never change an object someone holds open
-        // Handles used twice: the drawing finds only one of the objects.
-        if (d->find(e->handle) != e) {
-            bool ok = false;
-            uint64_t old = e->handle;
-            if (fix && editable) {
-                hostcore::TagList& tags = d->ownTags(e);
-                for (hostcore::Tag& t : tags)
-                    if (t.code == 5 || t.code == 105) {
-                        e->handle = 0;
-                        d->assignHandle(e);
-                        t.value = hex(e->handle);
-                        ok = true;
-                        break;
-                    }
-                if (!ok) e->handle = old;
-            }
-            report(e, old, "handle used by another object" + (ok ? ", given " + hex(e->handle) : std::string()), ok);
-        }
-        // Owners: an entity lives in a block that exists; others name a live owner.
-        bool sub = e->is(hostcore::flags::kSubEntity);
-        if (e->is(hostcore::flags::kEntity) && !sub && !e->is(hostcore::flags::kBlockBegin) &&
-            !e->is(hostcore::flags::kBlockEnd)) {
-            if (!e->owner) report(e, e->handle, "entity without a block", false);
-            else if (e->owner->erased()) report(e, e->handle, "entity of an erased block", false);
-        } else if (e->owner && e->owner->erased()) {
-            report(e, e->handle, "owner " + hex(e->owner->handle) + " is erased", false);
-        }
-        // References to objects that are not in the drawing.
-        hostcore::TagList tags = d->tagsOf(e);
-        std::vector<std::size_t> dangling;
-        for (std::size_t i = 0; i < tags.size(); ++i) {
-            const hostcore::Tag& t = tags[i];
-            if (!isPointerCode(t.code)) continue;
-            uint64_t h = 0;
-            if (!parseHandle(t.value, h) || h == 0) continue;
-            hostcore::Entry* target = d->find(h);
-            if (!target || target->erased()) dangling.push_back(i);
-        }
-        if (dangling.empty()) continue;
-        bool canFix = fix && editable;
-        if (canFix) {
-            hostcore::TagList& own = d->ownTags(e);
-            for (std::size_t i : dangling)
-                if (i < own.size()) own[i].value = own[i].code == 330 && e->owner ? hex(e->owner->handle) : "0";
-        }
-        for (std::size_t i : dangling)
-            report(e, e->handle, "reference " + std::to_string(tags[i].code) + " to missing object " + trim(tags[i].value), canFix);
-    }
-    print("\nAuditing: " + std::to_string(objects) + " objects checked, " + std::to_string(errors) +
-          " errors found, " + std::to_string(fixed) + " fixed.");
+    Auditor(db, *d, fix).run();
 }
 
 }  // namespace arxed

@@ -8,6 +8,7 @@
 #include "host/ed/coreview.h"
 #include "host/ed/editor.h"
 #include "host/ed/modules.h"
+#include "host/scalelist.h"
 #include "platform/codepage.h"
 
 namespace arxed {
@@ -110,12 +111,62 @@ int askSavePath(Document* d, std::string& path) {
     }
 }
 
+bool isNo(const std::string& a) {
+    std::string f = fold(trim(a));
+    return f == "n" || f == "no" || f == fold(u8s(u8"Нет")) || f == fold(u8s(u8"Н"));
+}
+
+bool isCancel(const std::string& a) {
+    std::string f = fold(trim(a));
+    return f == "c" || f == "cancel" || f == fold(u8s(u8"Отмена")) || f == fold(u8s(u8"О"));
+}
+
+}  // namespace
+
+// Before a changed drawing goes away (CLOSE, QUIT, OPEN of the same file):
+// asks whether to save it. True when the caller may go on (the drawing is
+// unchanged, was saved, or the user discards the changes); false when the user
+// cancels or the save fails, and the drawing stays.
+bool offerSave(Document* d) {
+    if (!d || !d->db->isModified()) return true;
+    for (;;) {
+        std::string a;
+        if (readAnswer("\nSave changes to " + displayName(d) + "? [Yes/No/Cancel] <Yes>: ", a) != RTNORM) return false;
+        if (trim(a).empty() || yes(a)) {
+            std::string path = d->path;
+            if (path.empty() && askSavePath(d, path) != RTNORM) return false;
+            return saveDocument(d, path, d->saveVersion);
+        }
+        if (isNo(a)) return true;
+        if (isCancel(a)) return false;
+        print("\nAnswer Yes, No or Cancel.");
+    }
+}
+
+namespace {
+
+Document* documentAt(const std::string& path) {
+    char* real = realpath(path.c_str(), nullptr);
+    std::string full = real ? real : path;
+    free(real);
+    for (auto& d : ed().documents)
+        if (!d->path.empty() && d->path == full) return d.get();
+    return nullptr;
+}
+
 void cmdOpen() {
     std::string a;
     if (readAnswer("\nEnter name of drawing to open: ", a) != RTNORM) return;
     a = trim(a);
     if (a.size() >= 2 && a.front() == '"' && a.back() == '"') a = a.substr(1, a.size() - 2);
     if (a.empty()) return;
+    // The file of a drawing that is open and changed: it is read again, after
+    // the user saved the changes or gave them up.
+    if (Document* same = documentAt(a); same && same->db->isModified()) {
+        makeCurrent(same);
+        if (!offerSave(same)) return;
+        closeDocument(same);
+    }
     std::string error;
     if (!openDocument(a, error)) {
         print("\nCannot open " + a + ": " + error + ".");
@@ -168,7 +219,23 @@ void cmdClose() {
         print("\nNo drawing is open.");
         return;
     }
-    closeDocument(ed().current);
+    if (offerSave(ed().current)) closeDocument(ed().current);
+}
+
+// QUIT asks about every changed drawing, the current one first; a cancel
+// keeps the session.
+void cmdQuit() {
+    Editor& e = ed();
+    std::vector<Document*> order;
+    if (e.current) order.push_back(e.current);
+    for (auto& d : e.documents)
+        if (d.get() != e.current) order.push_back(d.get());
+    for (Document* d : order) {
+        if (!d->db->isModified()) continue;
+        makeCurrent(d);
+        if (!offerSave(d)) return;
+    }
+    e.quitRequested = true;
 }
 
 void cmdArxLoad() {
@@ -361,11 +428,6 @@ void cmdRegen() {
     print("\nRegenerating model.");
 }
 
-// The host's scale-list reset, found by modules through LoadLibraryW and
-// GetProcAddress under its decorated name. Replaced by the real operation when
-// the drawing interface offers it.
-void resetScaleListPlaceholder(bool, bool, AcDbDatabase*) {}
-
 }  // namespace
 
 void cmdAudit();  // audit.cpp
@@ -377,7 +439,7 @@ void registerBuiltins() {
     b["qsave"] = cmdSave;
     b["saveas"] = cmdSaveAs;
     b["close"] = cmdClose;
-    b["quit"] = [] { ed().quitRequested = true; };
+    b["quit"] = cmdQuit;
     b["arxload"] = cmdArxLoad;
     b["arxunload"] = cmdArxUnload;
     b["regen"] = cmdRegen;
@@ -471,7 +533,9 @@ void startSession(const SessionOptions& o) {
     if (o.codePage) setAnsiCodePage(o.codePage);
     e.pickbox = o.pickbox;
     registerBuiltins();
-    FARPROC reset = reinterpret_cast<FARPROC>(&resetScaleListPlaceholder);
+    // The host's scale-list reset (host/scalelist.h), found by modules through
+    // LoadLibraryW and GetProcAddress under its decorated name.
+    FARPROC reset = reinterpret_cast<FARPROC>(&acedResetScaleList);
     registerHostExport("accore.dll", "?acedResetScaleList@@YAX_N0PEAVAcDbDatabase@@@Z", reset);
     registerHostExport("acad.exe", "?acedResetScaleList@@YAX_N0PEAVAcDbDatabase@@@Z", reset);
 }

@@ -147,6 +147,9 @@ Module* findModule(std::string_view nameOrPath);
 Document* openDocument(const std::string& path, std::string& error);
 Document* newDocument();
 void closeDocument(Document* doc);
+// Asks whether to save a changed drawing before it goes; false when the user
+// cancels (or the save fails) and the drawing must stay.
+bool offerSave(Document* doc);
 void makeCurrent(Document* doc);
 AcDbDatabase* workingDb();
 

@@ -25,7 +25,7 @@ const HostVar kHostVars[] = {
     {"ERRNO", RTSHORT, false},   {"CMDECHO", RTSHORT, false}, {"PICKBOX", RTSHORT, false},
     {"FILEDIA", RTSHORT, false}, {"CMDDIA", RTSHORT, false},  {"ACADVER", RTSTR, true},
     {"DWGNAME", RTSTR, true},    {"DWGPREFIX", RTSTR, true},  {"CMDNAMES", RTSTR, true},
-    {"SDI", RTSHORT, true},      {"LOCALE", RTSTR, true},
+    {"SDI", RTSHORT, true},      {"LOCALE", RTSTR, true},     {"DBMOD", RTSHORT, true},
 };
 
 // Variables kept in the drawing's variable dictionary rather than its header.
@@ -132,6 +132,11 @@ int getHostVar(const std::string& name, resbuf* result) {
     } else if (name == "DWGNAME" || name == "DWGPREFIX") {
         std::string p = e.current ? (e.current->path.empty() ? toUtf8(e.current->pathHost) : e.current->path) : "";
         setString(result, name == "DWGNAME" ? fileName(p) : fileDir(p));
+    } else if (name == "DBMOD") {
+        // 1: the drawing changed since it was read or saved.
+        AcDbDatabase* db = workingDb();
+        result->restype = RTSHORT;
+        result->resval.rint = static_cast<short>(db && db->isModified() ? 1 : 0);
     } else if (name == "CMDNAMES") {
         setString(result, "");
     } else {
@@ -288,6 +293,18 @@ int acedSetVar(const ACHAR* sym, const resbuf* value) {
              : name == "CELTYPE"   ? db->setCeltype(id)
                                    : db->setDimstyle(id);
         return es == Acad::eOk ? RTNORM : RTERROR;
+    }
+    if (name == "CTABLESTYLE") {
+        // Through the database, which keeps the current style (and makes the
+        // variable when the drawing lacks it); only a style of the drawing.
+        if (value->restype != RTSTR || !value->resval.rstring) return RTERROR;
+        AcDbDictionary* styles = nullptr;
+        if (db->getTableStyleDictionary(styles, AcDb::kForRead) != Acad::eOk) return RTERROR;
+        AcDbObjectId id;
+        Acad::ErrorStatus es = styles->getAt(value->resval.rstring, id);
+        styles->close();
+        if (es != Acad::eOk) return RTERROR;
+        return db->setTablestyle(id) == Acad::eOk ? RTNORM : RTERROR;
     }
     if (isDictionaryVar(name)) {
         if (value->restype != RTSTR) return RTERROR;

@@ -1,108 +1,10 @@
 // cadhost run as a user runs it: scripts drive the test module in both
 // executables, and the command line they print is checked.
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-
-namespace fs = std::filesystem;
+#include "cadhost_fixture.h"
 
 namespace {
 
-struct Build {
-    const char* name;
-    const char* exe;
-    const char* module;
-    const char* other;   // a module of the other generation
-    const char* fail;    // a module whose initialisation fails
-    const char* future;  // a module for a newer release
-    int release;
-};
-
-const Build kWide{"wide", CADHOST_WIDE, "edtest.arx", "edtest_narrow.arx", "edfail.arx", "edfuture.arx", 250};
-const Build kNarrow{"narrow", CADHOST_NARROW, "edtest_narrow.arx", "edtest.arx", "edfail_narrow.arx",
-                    "edfuture_narrow.arx", 162};
-
-void PrintTo(const Build& b, std::ostream* os) {
-    *os << b.name;
-}
-
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-class Cadhost : public ::testing::TestWithParam<Build> {
-protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/cadhost-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        registry_ = dir_ / "registry.ini";
-        fs::copy_file(fs::path(EDITOR_DATA) / "picks.dxf", dir_ / "picks.dxf");
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
-    std::string module() const { return std::string(BIN_DIR) + "/" + GetParam().module; }
-    std::string drawing() const { return (dir_ / "picks.dxf").string(); }
-
-    // Runs the executable with `args` and the script text; output captured.
-    Result run(const std::string& args, const std::string& script, bool useScript = true) {
-        fs::path scriptFile = dir_ / "script.scr";
-        std::ofstream(scriptFile, std::ios::binary) << script;
-        std::string cmd = "cd '" + dir_.string() + "' && CADHOST_REGISTRY='" + registry_.string() + "' '" +
-                          GetParam().exe + "' " + args;
-        if (useScript) cmd += " -s '" + scriptFile.string() + "'";
-        else cmd += " < '" + scriptFile.string() + "'";
-        cmd += " > '" + (dir_ / "out.txt").string() + "' 2> '" + (dir_ / "err.txt").string() + "'";
-        int rc = std::system(cmd.c_str());
-        Result r;
-        r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-        r.out = readFile(dir_ / "out.txt");
-        r.err = readFile(dir_ / "err.txt");
-        return r;
-    }
-    Result runModule(const std::string& script) { return run("-l '" + module() + "' '" + drawing() + "'", script); }
-
-    // The lines of the output that start with `prefix`.
-    static std::string linesWith(const std::string& out, const std::string& prefix) {
-        std::istringstream in(out);
-        std::string line, got;
-        while (std::getline(in, line))
-            if (line.rfind(prefix, 0) == 0) got += line + "\n";
-        return got;
-    }
-
-    // What the module's commands printed ("[...]" lines but its messages).
-    static std::string results(const std::string& out) {
-        std::string all = linesWith(out, "["), got;
-        std::istringstream in(all);
-        std::string line;
-        while (std::getline(in, line))
-            if (line.rfind("[edtest]", 0) != 0) got += line + "\n";
-        return got;
-    }
-
-    fs::path dir_;
-    fs::path registry_;
-};
+using namespace cadhosttest;
 
 TEST_P(Cadhost, MessagesOnLoadOpenCloseUnloadAndQuit) {
     fs::copy_file(dir_ / "picks.dxf", dir_ / "second.dxf");
@@ -266,7 +168,7 @@ TEST_P(Cadhost, PicksReachIntoNestedBlocks) {
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(results(r.out),
               "[pick] rc=5100 AcDbText\n[picked] 20 at (110.5,100.5) move (110,100)\n[container] 30\n[container] 42\n"
-              "[pick] rc=5100 AcDbEntity\n[picked] 31 at (100.5,100) move (100,100)\n[container] 42\n"
+              "[pick] rc=5100 AcDbCircle\n[picked] 31 at (100.5,100) move (100,100)\n[container] 42\n"
               "[pick] rc=5100 AcDbLine\n[picked] 21 at (112,99) move (110,100)\n[container] 30\n[container] 42\n"
               "[pick] rc=5100 AcDbAttribute\n[picked] 43 at (100.2,103.5) move (0,0)\n"
               "[pick] rc=5100 AcDbLine\n[picked] 40 at (5,0) move (0,0)\n"
@@ -490,36 +392,6 @@ TEST_P(Cadhost, FileDialogWithSeveralFiles) {
               "[files] rc=1\n[files] <picks.dxf>\n[files] <second.dxf>\n[files] rc=2\n[files] rc=2\n")
         << r.out;
     EXPECT_NE(r.out.find("File not found: nope.dxf"), std::string::npos);
-}
-
-TEST_P(Cadhost, AuditFindsAndFixesDanglingReferences) {
-    fs::copy_file(fs::path(EDITOR_DATA) / "audit.dxf", dir_ / "audit.dxf");
-    Result r = run("'" + (dir_ / "audit.dxf").string() + "'",
-                   "AUDIT\nn\nAUDIT\nДа\nAUDIT\n\nSAVEAS\n\nfixed\n");
-    EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("Fix any errors detected? [Yes/No] <N>: n\nCIRCLE (45): reference 1005 to missing object FFF\n"
-                         "Auditing: 49 objects checked, 1 errors found, 0 fixed."),
-              std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("CIRCLE (45): reference 1005 to missing object FFF - fixed\n"
-                         "Auditing: 49 objects checked, 1 errors found, 1 fixed."),
-              std::string::npos);
-    EXPECT_NE(r.out.find("Auditing: 49 objects checked, 0 errors found, 0 fixed."), std::string::npos);
-    // The fix is saved: the reference is cleared in the file.
-    r = run("'" + (dir_ / "fixed.dxf").string() + "'", "AUDIT\n\nLIST\n#45\n\n");
-    EXPECT_NE(r.out.find("0 errors found"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Extended data of \"EDTEST\":\n    1005: 0"), std::string::npos) << r.out;
-}
-
-TEST_P(Cadhost, AuditGivesDuplicateHandlesNewOnes) {
-    fs::path corpus = fs::path(CORPUS_DIR) / "ezdxf/integration_tests/data/duplicate_handles.dxf";
-    if (!fs::exists(corpus)) GTEST_SKIP() << "the shared corpus is not here";
-    fs::copy_file(corpus, dir_ / "dup.dxf");
-    Result r = run("dup.dxf", "AUDIT\nyes\nSAVEAS\n\nfixed\n");
-    EXPECT_NE(r.out.find("LAYER (15): handle used by another object, given "), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find(" 0 errors found"), std::string::npos);
-    r = run("fixed.dxf", "AUDIT\n\n");
-    EXPECT_NE(r.out.find(", 0 errors found, 0 fixed."), std::string::npos) << r.out;
 }
 
 TEST_P(Cadhost, AutomationRegenerationAndToolbars) {

@@ -473,6 +473,63 @@ void cmdAutomation() {
     acutPrintf(ACRX_T("\n[auto] references held %ld"), acedAutomationReferences());
 }
 
+// Files an xrecord in the root dictionary and takes it out again; with the
+// answer "Erase" it is erased, with "Keep" it stays (owned by the dictionary
+// that no longer lists it, for AUDIT to find).
+void cmdDictRemove() {
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    acedInitGet(0, ACRX_T("Erase Keep"));
+    ACHAR kw[64];
+    int rc = acedGetKword(ACRX_T("\nAfter removing [Erase/Keep] <Erase>: "), kw);
+    if (rc != RTNORM && rc != RTNONE) return;
+    bool keep = rc == RTNORM && kw[0] == 'K';
+    AcDbDictionary* root = nullptr;
+    Acad::ErrorStatus es = db->getNamedObjectsDictionary(root, AcDb::kForWrite);
+    acutPrintf(ACRX_T("\n[dict] open root %s"), acadErrorStatusText(es));
+    if (es != Acad::eOk) return;
+    AcDbXrecord* x = new AcDbXrecord();
+    resbuf* data = acutNewRb(1);
+    data->resval.rstring = acutNewString(ACRX_T("taken out"));
+    x->setFromRbChain(*data);
+    acutRelRb(data);
+    AcDbObjectId id;
+    es = root->setAt(ACRX_T("EDTEST_OUT"), x, id);
+    acutPrintf(ACRX_T("\n[dict] setAt %s"), acadErrorStatusText(es));
+    x->close();
+    AcDbObjectId removed;
+    es = root->remove(ACRX_T("EDTEST_OUT"), removed);
+    acutPrintf(ACRX_T("\n[dict] remove %s same=%hs has=%hs"), acadErrorStatusText(es), removed == id ? "yes" : "no",
+               root->has(ACRX_T("EDTEST_OUT")) ? "yes" : "no");
+    acutPrintf(ACRX_T("\n[dict] remove again %s"), acadErrorStatusText(root->remove(ACRX_T("EDTEST_OUT"))));
+    root->close();
+    AcDbObject* obj = nullptr;
+    es = acdbOpenObject(obj, removed, AcDb::kForWrite);
+    if (es == Acad::eOk) {
+        acutPrintf(ACRX_T("\n[dict] owner is root %hs"), obj->ownerId() == db->namedObjectsDictionaryId() ? "yes" : "no");
+        if (!keep) acutPrintf(ACRX_T("\n[dict] erase %s"), acadErrorStatusText(obj->erase()));
+        obj->close();
+    }
+}
+
+// Makes a table style and makes it current (setTablestyle).
+void cmdTableStyle() {
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    AcDbDictionary* styles = nullptr;
+    Acad::ErrorStatus es = db->getTableStyleDictionary(styles, AcDb::kForWrite);
+    acutPrintf(ACRX_T("\n[tstyle] open styles %s"), acadErrorStatusText(es));
+    if (es != Acad::eOk) return;
+    AcDbTableStyle* style = new AcDbTableStyle();
+    AcDbObjectId id;
+    es = styles->setAt(ACRX_T("EdTestStyle"), style, id);
+    acutPrintf(ACRX_T("\n[tstyle] setAt %s"), acadErrorStatusText(es));
+    if (es == Acad::eOk) style->close();
+    else delete style;
+    styles->close();
+    es = db->setTablestyle(id);
+    acutPrintf(ACRX_T("\n[tstyle] setTablestyle %s current=%hs"), acadErrorStatusText(es),
+               db->tablestyle() == id ? "yes" : "no");
+}
+
 struct CommandRow {
     const ACHAR* name;
     AcRxFunctionPtr fn;
@@ -483,7 +540,8 @@ const CommandRow kCommands[] = {
     {ACRX_T("TPICK"), cmdPick},   {ACRX_T("TSEL"), cmdSelect},  {ACRX_T("TFILE"), cmdFile},
     {ACRX_T("TVAR"), cmdVar},     {ACRX_T("TDOCS"), cmdDocs},   {ACRX_T("TLIB"), cmdLib},
     {ACRX_T("TMSG"), cmdMsg},     {ACRX_T("TDUP"), cmdDup},     {ACRX_T("TDLG"), cmdDialog},
-    {ACRX_T("TFILES"), cmdFiles}, {ACRX_T("TAUTO"), cmdAutomation},
+    {ACRX_T("TFILES"), cmdFiles}, {ACRX_T("TAUTO"), cmdAutomation}, {ACRX_T("TDICT"), cmdDictRemove},
+    {ACRX_T("TTSTYLE"), cmdTableStyle},
 };
 
 // --- LISP functions ---------------------------------------------------------------
