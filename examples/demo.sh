@@ -1,21 +1,46 @@
 #!/bin/sh
-# Recode every sample text in examples/sample-texts.txt in each of the six
-# directions and print one line per direction: its label and the result.
+# The demo of the README:
+#  1. cadhost opens examples/damaged.dxf, a drawing whose Cyrillic names and
+#     texts were damaged on the way (DOS 866 read as Windows 1251, \U+ escapes),
+#     lists what it holds and audits it; each damaged string is then shown with
+#     what the DOS -> Windows and escapes -> Windows directions make of it;
+#  2. every sample text in examples/sample-texts.txt is recoded in each of the
+#     six directions, one line per direction.
 #
 #   sh examples/demo.sh BUILD_DIR
 set -eu
 
 build=${1:-build}
+here=$(dirname "$0")
 tool="$build/bin/recode-text"
-samples="$(dirname "$0")/sample-texts.txt"
-if [ ! -x "$tool" ]; then
-    echo "demo: $tool not found; build first (make build)" >&2
-    exit 1
-fi
+host="$build/bin/cadhost"
+for exe in "$tool" "$host"; do
+    if [ ! -x "$exe" ]; then
+        echo "demo: $exe not found; build first (make build)" >&2
+        exit 1
+    fi
+done
 
+echo "== cadhost on $here/damaged.dxf: LIST of everything, then AUDIT"
+script=$(mktemp)
+listing=$(mktemp)
+trap 'rm -f "$script" "$listing"' EXIT
+printf 'LIST\nALL\n\nAUDIT\nN\nQUIT\n' >"$script"
+"$host" -s "$script" "$here/damaged.dxf" | tee "$listing"
+echo
+echo "== The damaged strings of the drawing, recoded"
+# Every quoted layer name and text of the listing, once each.
+grep -o '"[^"]*"' "$listing" | sed 's/^"//; s/"$//' | awk '!seen[$0]++' |
+    while IFS= read -r s; do
+        printf '%s\n' "$s"
+        printf '  %-30s %s\n' "DOS -> Windows" "$(printf '%s\n' "$s" | "$tool" --mode dos2win)"
+        printf '  %-30s %s\n' "escapes -> Windows" "$(printf '%s\n' "$s" | "$tool" --mode cyr2win)"
+    done
+echo
+
+echo "== The sample texts in every direction"
 modes=$("$tool" --list-modes)
 tab=$(printf '\t')
-
 while IFS= read -r line || [ -n "$line" ]; do
     case $line in
         '#'* | '') continue ;;
@@ -26,4 +51,4 @@ while IFS= read -r line || [ -n "$line" ]; do
         printf '  %-30s %s\n' "$label" "$result"
     done
     echo
-done <"$samples"
+done <"$here/sample-texts.txt"
