@@ -15,7 +15,7 @@ namespace {
 
 using Str = std::basic_string<ACHAR>;
 
-struct Spec {
+struct Directive {
     bool left = false, zero = false, plus = false, space = false, alt = false;
     int width = 0;
     int precision = -1;
@@ -27,7 +27,7 @@ void appendAscii(Str& out, std::string_view s) {
 }
 
 // Pads `body` (already with sign and prefix split off) to the width.
-void emit(Str& out, const Spec& sp, std::string_view sign, std::string_view prefix, const Str& body,
+void emit(Str& out, const Directive& sp, std::string_view sign, std::string_view prefix, const Str& body,
           bool numeric) {
     std::size_t len = sign.size() + prefix.size() + body.size();
     std::size_t pad = sp.width > 0 && static_cast<std::size_t>(sp.width) > len ? sp.width - len : 0;
@@ -55,7 +55,7 @@ Str asciiStr(std::string_view s) {
     return r;
 }
 
-void formatInteger(Str& out, Spec sp, char conv, uint64_t magnitude, bool negative) {
+void formatInteger(Str& out, Directive sp, char conv, uint64_t magnitude, bool negative) {
     int base = conv == 'x' || conv == 'X' ? 16 : conv == 'o' ? 8 : 10;
     char digits[72];
     auto res = std::to_chars(digits, digits + sizeof digits, magnitude, base);
@@ -79,7 +79,7 @@ void formatInteger(Str& out, Spec sp, char conv, uint64_t magnitude, bool negati
     emit(out, sp, sign, prefix, asciiStr(body), true);
 }
 
-void formatFloat(Str& out, Spec sp, char conv, double v) {
+void formatFloat(Str& out, Directive sp, char conv, double v) {
     std::string sign;
     if (std::signbit(v)) {
         sign = "-";
@@ -158,7 +158,7 @@ Str formatV(const ACHAR* format, va_list ap) {
             continue;
         }
         const ACHAR* start = p++;
-        Spec sp;
+        Directive sp;
         for (;; ++p) {
             if (*p == '-') sp.left = true;
             else if (*p == '0') sp.zero = true;
@@ -191,31 +191,31 @@ Str formatV(const ACHAR* format, va_list ap) {
         if (sp.precision > 4096) sp.precision = 4096;
         // Length modifiers, the platform's I64 / I32 / I among them.
         if (p[0] == 'I' && p[1] == '6' && p[2] == '4') {
-            sp.len = Spec::LongLong;
+            sp.len = Directive::LongLong;
             p += 3;
         } else if (p[0] == 'I' && p[1] == '3' && p[2] == '2') {
-            sp.len = Spec::Int;
+            sp.len = Directive::Int;
             p += 3;
         } else if (p[0] == 'I') {
-            sp.len = Spec::Size;
+            sp.len = Directive::Size;
             ++p;
         } else if (p[0] == 'h' && p[1] == 'h') {
-            sp.len = Spec::Char;
+            sp.len = Directive::Char;
             p += 2;
         } else if (p[0] == 'h') {
-            sp.len = Spec::Short;
+            sp.len = Directive::Short;
             ++p;
         } else if (p[0] == 'l' && p[1] == 'l') {
-            sp.len = Spec::LongLong;
+            sp.len = Directive::LongLong;
             p += 2;
         } else if (p[0] == 'l' || p[0] == 'w') {
-            sp.len = Spec::Long;
+            sp.len = Directive::Long;
             ++p;
         } else if (p[0] == 'z' || p[0] == 't' || p[0] == 'j') {
-            sp.len = Spec::Size;
+            sp.len = Directive::Size;
             ++p;
         } else if (p[0] == 'L') {
-            sp.len = Spec::LongDouble;
+            sp.len = Directive::LongDouble;
             ++p;
         }
         ACHAR c = *p;
@@ -232,11 +232,11 @@ Str formatV(const ACHAR* format, va_list ap) {
         case 'i': {
             int64_t v;
             switch (sp.len) {
-            case Spec::LongLong: v = va_arg(ap, long long); break;
-            case Spec::Size: v = va_arg(ap, std::ptrdiff_t); break;
-            case Spec::Long: v = va_arg(ap, long); break;  // 32-bit on the platform, 64 here
-            case Spec::Short: v = static_cast<short>(va_arg(ap, int)); break;
-            case Spec::Char: v = static_cast<signed char>(va_arg(ap, int)); break;
+            case Directive::LongLong: v = va_arg(ap, long long); break;
+            case Directive::Size: v = va_arg(ap, std::ptrdiff_t); break;
+            case Directive::Long: v = va_arg(ap, long); break;  // 32-bit on the platform, 64 here
+            case Directive::Short: v = static_cast<short>(va_arg(ap, int)); break;
+            case Directive::Char: v = static_cast<signed char>(va_arg(ap, int)); break;
             default: v = va_arg(ap, int); break;
             }
             uint64_t mag = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
@@ -249,11 +249,11 @@ Str formatV(const ACHAR* format, va_list ap) {
         case 'o': {
             uint64_t v;
             switch (sp.len) {
-            case Spec::LongLong: v = va_arg(ap, unsigned long long); break;
-            case Spec::Size: v = va_arg(ap, std::size_t); break;
-            case Spec::Long: v = va_arg(ap, unsigned long); break;
-            case Spec::Short: v = static_cast<unsigned short>(va_arg(ap, unsigned)); break;
-            case Spec::Char: v = static_cast<unsigned char>(va_arg(ap, unsigned)); break;
+            case Directive::LongLong: v = va_arg(ap, unsigned long long); break;
+            case Directive::Size: v = va_arg(ap, std::size_t); break;
+            case Directive::Long: v = va_arg(ap, unsigned long); break;
+            case Directive::Short: v = static_cast<unsigned short>(va_arg(ap, unsigned)); break;
+            case Directive::Char: v = static_cast<unsigned char>(va_arg(ap, unsigned)); break;
             default: v = va_arg(ap, unsigned); break;
             }
             formatInteger(out, sp, static_cast<char>(c), v, false);
@@ -261,7 +261,7 @@ Str formatV(const ACHAR* format, va_list ap) {
         }
         case 'p': {
             uintptr_t v = reinterpret_cast<uintptr_t>(va_arg(ap, void*));
-            Spec ps = sp;
+            Directive ps = sp;
             ps.precision = 2 * static_cast<int>(sizeof(void*));
             formatInteger(out, ps, 'X', v, false);
             break;
@@ -272,7 +272,7 @@ Str formatV(const ACHAR* format, va_list ap) {
         case 'E':
         case 'g':
         case 'G': {
-            double v = sp.len == Spec::LongDouble ? static_cast<double>(va_arg(ap, long double)) : va_arg(ap, double);
+            double v = sp.len == Directive::LongDouble ? static_cast<double>(va_arg(ap, long double)) : va_arg(ap, double);
             formatFloat(out, sp, static_cast<char>(c), v);
             break;
         }
@@ -290,8 +290,8 @@ Str formatV(const ACHAR* format, va_list ap) {
             Str body;
             // %s: the build's own strings; %S: the other kind; h and l choose explicitly.
             bool wideArg;
-            if (sp.len == Spec::Short) wideArg = false;
-            else if (sp.len == Spec::Long) wideArg = true;
+            if (sp.len == Directive::Short) wideArg = false;
+            else if (sp.len == Directive::Long) wideArg = true;
 #ifdef ARX_NARROW
             else wideArg = c == 'S';
 #else

@@ -79,9 +79,9 @@ KIND = {'layer': 'layers', 'linetype': 'linetypes', 'style': 'styles', 'dimstyle
 
 
 def main():
-    original, written, encoding, spec = sys.argv[1:5]
+    original, written, encoding, checks = sys.argv[1:5]
     renames = {}
-    for item in filter(None, spec.split(';')):
+    for item in filter(None, checks.split(';')):
         table, pair = item.split(':', 1)
         old, new = pair.split('=', 1)
         renames[(table, old.upper())] = new
