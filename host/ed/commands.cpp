@@ -600,6 +600,11 @@ bool scriptFailed() {
 
 void endSession() {
     Editor& e = ed();
+    // Input that ends without QUIT has nobody to ask about unsaved changes:
+    // they are given up, and the user is told which drawings lost them.
+    if (!e.quitRequested)
+        for (auto& d : e.documents)
+            if (d->db->isModified()) print("\nChanges to " + displayName(d.get()) + " were not saved.");
     unloadAllModules();
     while (!e.documents.empty()) {
         std::unique_ptr<Document> d = std::move(e.documents.back());

@@ -330,6 +330,12 @@ TEST_P(DrawingCommands, ChangedDrawingsAskBeforeTheyGo) {
     EXPECT_NE(r.out.find(question + "*Cancel*"), std::string::npos) << r.out;
     r = run("changes.dxf", "GETVAR\nTEXTSIZE\n");
     EXPECT_NE(r.out.find("TEXTSIZE = 9.0\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("were not saved"), std::string::npos) << r.out;
+    // A script that ends without QUIT gives the changes up and says so.
+    r = run("changes.dxf", "SETVAR\nTEXTSIZE\n11\n");
+    EXPECT_NE(r.out.find("Changes to " + file.string() + " were not saved."), std::string::npos) << r.out;
+    r = run("changes.dxf", "GETVAR\nTEXTSIZE\n");
+    EXPECT_NE(r.out.find("TEXTSIZE = 9.0\n"), std::string::npos) << r.out;
     // OPEN of the file of a changed drawing: No reads it again, the change is gone.
     r = run("changes.dxf", "SETVAR\nTEXTSIZE\n4\nOPEN\nchanges.dxf\nNo\nGETVAR\nTEXTSIZE\nGETVAR\nDBMOD\n");
     EXPECT_NE(r.out.find(question + "No\nOpened " + file.string() + ".\nCommand: GETVAR\nEnter variable name: "
