@@ -51,6 +51,8 @@ void usage(std::FILE* out) {
                  "command name and the words after it answer its first prompts.\n"
                  "Points are typed x,y or x,y,z; a pick can also be a handle path #1A3/2B4\n"
                  "(a block reference of the current space, then entities inside its block).\n"
+                 "Changes are written only by SAVE or SAVEAS (or a Yes to the question of\n"
+                 "CLOSE and QUIT); a script that ends without them leaves the files as they were.\n"
                  "\n"
                  "Commands of the host: OPEN, SAVE, SAVEAS, CLOSE, QUIT, ARXLOAD, ARXUNLOAD,\n"
                  "REGEN, AUDIT, LIST, GETVAR, SETVAR; a leading _ asks for a global name,\n"
