@@ -1,0 +1,135 @@
+// Explode of proxy entities through the interface: each proxy of model space is opened for read,
+// exploded into new entities (the pieces its stored picture draws), the pieces are deleted and
+// the proxy is closed, as a module that converts proxies would do it.
+//
+// The drawing comes from the environment variable ARX_BENCH_PROXY_DXF (run.sh generates one of
+// 100,000 proxies); it is loaded once, outside the timing. The argument of each benchmark is how
+// many proxies, from the first, it goes through (0: all), so that the run on the proxies the
+// ezdxf baseline decodes can be compared with the run on the whole drawing.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "host/arx.h"
+
+namespace {
+
+struct Loaded {
+    AcDbDatabase* db = nullptr;
+    std::vector<AcDbObjectId> proxies;
+    std::string error;
+};
+
+const Loaded& drawing() {
+    static Loaded l = [] {
+        Loaded out;
+        const char* file = std::getenv("ARX_BENCH_PROXY_DXF");
+        if (!file) {
+            out.error = "set ARX_BENCH_PROXY_DXF to a drawing";
+            return out;
+        }
+        out.db = new AcDbDatabase(false, true);
+#ifdef ARX_NARROW
+        const std::string path = file;
+#else
+        const std::string narrow = file;
+        const std::u16string path(narrow.begin(), narrow.end());
+#endif
+        if (out.db->readDwgFile(path.c_str()) != Acad::eOk) {
+            out.error = std::string("cannot read ") + file;
+            return out;
+        }
+        AcDbBlockTableRecord* ms = nullptr;
+        if (acdbOpenObject(ms, out.db->currentSpaceId(), AcDb::kForRead) != Acad::eOk) {
+            out.error = "cannot open model space";
+            return out;
+        }
+        AcDbBlockTableRecordIterator* it = nullptr;
+        ms->newIterator(it);
+        for (; !it->done(); it->step()) {
+            AcDbEntity* e = nullptr;
+            if (it->getEntity(e, AcDb::kForRead) != Acad::eOk) continue;
+            if (e->isKindOf(AcDbProxyEntity::desc())) out.proxies.push_back(e->objectId());
+            e->close();
+        }
+        delete it;
+        ms->close();
+        if (out.proxies.empty()) out.error = std::string("no proxy entity in ") + file;
+        return out;
+    }();
+    return l;
+}
+
+std::size_t countOf(const benchmark::State& state, const Loaded& l) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    return n == 0 || n > l.proxies.size() ? l.proxies.size() : n;
+}
+
+void BM_ExplodeProxies(benchmark::State& state) {
+    const Loaded& l = drawing();
+    if (!l.error.empty()) {
+        state.SkipWithError(l.error.c_str());
+        return;
+    }
+    const std::size_t n = countOf(state, l);
+    int64_t pieces = 0, skipped = 0, refused = 0;
+    AcDbVoidPtrArray out;
+    for (auto _ : state) {
+        pieces = skipped = refused = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            AcDbEntity* e = nullptr;
+            if (acdbOpenObject(e, l.proxies[k], AcDb::kForRead) != Acad::eOk) {
+                ++refused;
+                continue;
+            }
+            out.clear();
+            uint32_t notDrawn = 0;
+            if (e->explode(out, notDrawn) != Acad::eOk) ++refused;
+            skipped += notDrawn;
+            pieces += static_cast<int64_t>(out.size());
+            for (void* p : out)
+                delete static_cast<AcDbEntity*>(p);
+            e->close();
+        }
+    }
+    if (refused == static_cast<int64_t>(n)) {
+        state.SkipWithError("no proxy exploded");
+        return;
+    }
+    const auto iters = static_cast<double>(state.iterations());
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(n));
+    state.counters["proxies"] = static_cast<double>(n);
+    state.counters["pieces"] = static_cast<double>(pieces);
+    state.counters["skipped"] = static_cast<double>(skipped);
+    state.counters["refused"] = static_cast<double>(refused);
+    state.counters["pieces_per_s"] =
+        benchmark::Counter(static_cast<double>(pieces) * iters, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ExplodeProxies)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The same walk without the explode: what opening and closing the proxies cost on their own.
+void BM_OpenCloseProxies(benchmark::State& state) {
+    const Loaded& l = drawing();
+    if (!l.error.empty()) {
+        state.SkipWithError(l.error.c_str());
+        return;
+    }
+    const std::size_t n = countOf(state, l);
+    for (auto _ : state) {
+        for (std::size_t k = 0; k < n; ++k) {
+            AcDbEntity* e = nullptr;
+            if (acdbOpenObject(e, l.proxies[k], AcDb::kForRead) != Acad::eOk) continue;
+            benchmark::DoNotOptimize(e);
+            e->close();
+        }
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(n));
+}
+BENCHMARK(BM_OpenCloseProxies)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace
+
+BENCHMARK_MAIN();
