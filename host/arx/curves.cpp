@@ -154,6 +154,19 @@ using namespace arxhost::curves;
 
 namespace {
 ErrorStatus writable(const AcDbObject* o) { return o->isWriteEnabled() ? Acad::eOk : Acad::eNotOpenForWrite; }
+// A value that is not a finite number would be written into the drawing as text no reader
+// takes ("nan", "inf"): setters refuse it.
+bool finite(double v) { return std::isfinite(v); }
+bool finite(const AcGePoint3d& p) { return finite(p.x) && finite(p.y) && finite(p.z); }
+bool finite(const AcGeVector3d& v) { return finite(v.x) && finite(v.y) && finite(v.z); }
+bool finite(const AcGePoint2d& p) { return finite(p.x) && finite(p.y); }
+// eNotOpenForWrite first, then eInvalidInput for values that are not finite.
+template <class... V>
+ErrorStatus writableWith(const AcDbObject* o, const V&... values) {
+    ErrorStatus es = writable(o);
+    if (es == Acad::eOk && !(finite(values) && ...)) es = Acad::eInvalidInput;
+    return es;
+}
 TagList& tagsOf(AcDbObject* o) {
     markDirty(o);
     return st(o).tags;
@@ -184,7 +197,7 @@ AcDbPoint::AcDbPoint(const AcGePoint3d& p) : AcDbPoint() { setPointIn(st(this).t
 AcDbPoint::~AcDbPoint() = default;
 AcGePoint3d AcDbPoint::position() const { return pointIn(tagsOf(this), "AcDbPoint", 10, AcGePoint3d()); }
 ErrorStatus AcDbPoint::setPosition(const AcGePoint3d& p) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, p);
     if (es == Acad::eOk) setPointIn(tagsOf(this), "AcDbPoint", 10, p);
     return es;
 }
@@ -201,7 +214,7 @@ AcDbCircle::AcDbCircle(const AcGePoint3d& c, const AcGeVector3d& n, double r) : 
 AcDbCircle::~AcDbCircle() = default;
 AcGePoint3d AcDbCircle::center() const { return circleCenter(tagsOf(this)); }
 ErrorStatus AcDbCircle::setCenter(const AcGePoint3d& c) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, c);
     if (es == Acad::eOk) setCircleCenter(tagsOf(this), c);
     return es;
 }
@@ -215,7 +228,7 @@ ErrorStatus AcDbCircle::setRadius(double r) {
 }
 AcGeVector3d AcDbCircle::normal() const { return normalIn(tagsOf(this), "AcDbCircle"); }
 ErrorStatus AcDbCircle::setNormal(const AcGeVector3d& n) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, n);
     if (es != Acad::eOk) return es;
     if (n.isZeroLength()) return Acad::eInvalidInput;
     setCircleNormal(tagsOf(this), n);
@@ -234,7 +247,7 @@ AcDbArc::AcDbArc(const AcGePoint3d& c, const AcGeVector3d& n, double r, double a
 AcDbArc::~AcDbArc() = default;
 AcGePoint3d AcDbArc::center() const { return circleCenter(tagsOf(this)); }
 ErrorStatus AcDbArc::setCenter(const AcGePoint3d& c) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, c);
     if (es == Acad::eOk) setCircleCenter(tagsOf(this), c);
     return es;
 }
@@ -248,7 +261,7 @@ ErrorStatus AcDbArc::setRadius(double r) {
 }
 AcGeVector3d AcDbArc::normal() const { return normalIn(tagsOf(this), "AcDbCircle"); }
 ErrorStatus AcDbArc::setNormal(const AcGeVector3d& n) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, n);
     if (es != Acad::eOk) return es;
     if (n.isZeroLength()) return Acad::eInvalidInput;
     setCircleNormal(tagsOf(this), n);
@@ -257,12 +270,12 @@ ErrorStatus AcDbArc::setNormal(const AcGeVector3d& n) {
 double AcDbArc::startAngle() const { return toRadians(realIn(tagsOf(this), "AcDbArc", 50, 0.0)); }
 double AcDbArc::endAngle() const { return toRadians(realIn(tagsOf(this), "AcDbArc", 51, 0.0)); }
 ErrorStatus AcDbArc::setStartAngle(double a) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, a);
     if (es == Acad::eOk) setRealIn(tagsOf(this), "AcDbArc", 50, toDegrees(a));
     return es;
 }
 ErrorStatus AcDbArc::setEndAngle(double a) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, a);
     if (es == Acad::eOk) setRealIn(tagsOf(this), "AcDbArc", 51, toDegrees(a));
     return es;
 }
@@ -294,7 +307,7 @@ double AcDbEllipse::startParam() const { return realIn(tagsOf(this), "AcDbEllips
 double AcDbEllipse::endParam() const { return realIn(tagsOf(this), "AcDbEllipse", 42, 2 * 3.14159265358979323846); }
 ErrorStatus AcDbEllipse::set(const AcGePoint3d& c, const AcGeVector3d& n, const AcGeVector3d& major, double ratio,
                              double p0, double p1) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, c, n, major, ratio, p0, p1);
     if (es != Acad::eOk) return es;
     if (n.isZeroLength() || major.isZeroLength() || !(ratio > 0.0 && ratio <= 1.0)) return Acad::eInvalidInput;
     TagList& t = tagsOf(this);
@@ -340,7 +353,7 @@ ErrorStatus AcDbPolyline::getWidthsAt(unsigned int i, double& sw, double& ew) co
     return Acad::eOk;
 }
 ErrorStatus AcDbPolyline::addVertexAt(unsigned int i, const AcGePoint2d& pt, double bulge, double sw, double ew) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, pt, bulge, sw, ew);
     if (es != Acad::eOk) return es;
     LwData d = readLw(tagsOf(this));
     if (i > d.verts.size()) return Acad::eInvalidInput;
@@ -374,7 +387,7 @@ ErrorStatus AcDbPolyline::setClosed(bool closed) {
 }
 double AcDbPolyline::elevation() const { return readLw(tagsOf(this)).elevation; }
 ErrorStatus AcDbPolyline::setElevation(double e) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, e);
     if (es != Acad::eOk) return es;
     LwData d = readLw(tagsOf(this));
     d.elevation = e;
@@ -383,7 +396,7 @@ ErrorStatus AcDbPolyline::setElevation(double e) {
 }
 AcGeVector3d AcDbPolyline::normal() const { return readLw(tagsOf(this)).normal; }
 ErrorStatus AcDbPolyline::setNormal(const AcGeVector3d& n) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, n);
     if (es != Acad::eOk) return es;
     if (n.isZeroLength()) return Acad::eInvalidInput;
     LwData d = readLw(tagsOf(this));
@@ -399,7 +412,7 @@ ErrorStatus AcDbPolyline::getConstantWidth(double& w) const {
     return Acad::eOk;
 }
 ErrorStatus AcDbPolyline::setConstantWidth(double w) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, w);
     if (es != Acad::eOk) return es;
     if (w < 0.0) return Acad::eInvalidInput;
     LwData d = readLw(tagsOf(this));
@@ -410,7 +423,7 @@ ErrorStatus AcDbPolyline::setConstantWidth(double w) {
 }
 double AcDbPolyline::thickness() const { return readLw(tagsOf(this)).thickness; }
 ErrorStatus AcDbPolyline::setThickness(double th) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, th);
     if (es != Acad::eOk) return es;
     LwData d = readLw(tagsOf(this));
     d.thickness = th;
@@ -437,7 +450,7 @@ ErrorStatus AcDbFace::getVertexAt(uint16_t i, AcGePoint3d& pt) const {
     return Acad::eOk;
 }
 ErrorStatus AcDbFace::setVertexAt(uint16_t i, const AcGePoint3d& pt) {
-    ErrorStatus es = writable(this);
+    ErrorStatus es = writableWith(this, pt);
     if (es != Acad::eOk) return es;
     if (i > 3) return Acad::eInvalidInput;
     setPointIn(tagsOf(this), "AcDbFace", 10 + i, pt);
@@ -470,7 +483,7 @@ ErrorStatus AcDbFace::makeEdgeInvisibleAt(uint16_t i) { return setEdge(this, i, 
 
 namespace {
 ErrorStatus setDir(AcDbObject* o, const char* sub, const AcGeVector3d& v) {
-    ErrorStatus es = writable(o);
+    ErrorStatus es = writableWith(o, v);
     if (es != Acad::eOk) return es;
     if (v.isZeroLength()) return Acad::eInvalidInput;
     AcGeVector3d u = v.normal();
@@ -478,7 +491,7 @@ ErrorStatus setDir(AcDbObject* o, const char* sub, const AcGeVector3d& v) {
     return es;
 }
 ErrorStatus setBase(AcDbObject* o, const char* sub, const AcGePoint3d& p) {
-    ErrorStatus es = writable(o);
+    ErrorStatus es = writableWith(o, p);
     if (es == Acad::eOk) setPointIn(tagsOf(o), sub, 10, p);
     return es;
 }
