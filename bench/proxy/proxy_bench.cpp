@@ -6,10 +6,14 @@
 // 100,000 proxies); it is loaded once, outside the timing. The argument of each benchmark is how
 // many proxies, from the first, it goes through (0: all), so that the run on the proxies the
 // ezdxf baseline decodes can be compared with the run on the whole drawing.
+// `proxy_bench --pieces FILE [K]` prints the pieces of proxy K (from 0) with their extents, to
+// check what the benchmark explodes against ezdxf's entities of the same picture.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -23,43 +27,44 @@ struct Loaded {
     std::string error;
 };
 
-const Loaded& drawing() {
-    static Loaded l = [] {
-        Loaded out;
-        const char* file = std::getenv("ARX_BENCH_PROXY_DXF");
-        if (!file) {
-            out.error = "set ARX_BENCH_PROXY_DXF to a drawing";
-            return out;
-        }
-        out.db = new AcDbDatabase(false, true);
-#ifdef ARX_NARROW
-        const std::string path = file;
-#else
-        const std::string narrow = file;
-        const std::u16string path(narrow.begin(), narrow.end());
-#endif
-        if (out.db->readDwgFile(path.c_str()) != Acad::eOk) {
-            out.error = std::string("cannot read ") + file;
-            return out;
-        }
-        AcDbBlockTableRecord* ms = nullptr;
-        if (acdbOpenObject(ms, out.db->currentSpaceId(), AcDb::kForRead) != Acad::eOk) {
-            out.error = "cannot open model space";
-            return out;
-        }
-        AcDbBlockTableRecordIterator* it = nullptr;
-        ms->newIterator(it);
-        for (; !it->done(); it->step()) {
-            AcDbEntity* e = nullptr;
-            if (it->getEntity(e, AcDb::kForRead) != Acad::eOk) continue;
-            if (e->isKindOf(AcDbProxyEntity::desc())) out.proxies.push_back(e->objectId());
-            e->close();
-        }
-        delete it;
-        ms->close();
-        if (out.proxies.empty()) out.error = std::string("no proxy entity in ") + file;
+Loaded load(const char* file) {
+    Loaded out;
+    if (!file) {
+        out.error = "set ARX_BENCH_PROXY_DXF to a drawing";
         return out;
-    }();
+    }
+    out.db = new AcDbDatabase(false, true);
+#ifdef ARX_NARROW
+    const std::string path = file;
+#else
+    const std::string narrow = file;
+    const std::u16string path(narrow.begin(), narrow.end());
+#endif
+    if (out.db->readDwgFile(path.c_str()) != Acad::eOk) {
+        out.error = std::string("cannot read ") + file;
+        return out;
+    }
+    AcDbBlockTableRecord* ms = nullptr;
+    if (acdbOpenObject(ms, out.db->currentSpaceId(), AcDb::kForRead) != Acad::eOk) {
+        out.error = "cannot open model space";
+        return out;
+    }
+    AcDbBlockTableRecordIterator* it = nullptr;
+    ms->newIterator(it);
+    for (; !it->done(); it->step()) {
+        AcDbEntity* e = nullptr;
+        if (it->getEntity(e, AcDb::kForRead) != Acad::eOk) continue;
+        if (e->isKindOf(AcDbProxyEntity::desc())) out.proxies.push_back(e->objectId());
+        e->close();
+    }
+    delete it;
+    ms->close();
+    if (out.proxies.empty()) out.error = std::string("no proxy entity in ") + file;
+    return out;
+}
+
+const Loaded& drawing() {
+    static Loaded l = load(std::getenv("ARX_BENCH_PROXY_DXF"));
     return l;
 }
 
@@ -130,6 +135,49 @@ void BM_OpenCloseProxies(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenCloseProxies)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+int printPieces(const char* file, long k) {
+    const Loaded l = load(file);
+    if (!l.error.empty()) {
+        std::fprintf(stderr, "%s\n", l.error.c_str());
+        return 1;
+    }
+    if (k < 0 || static_cast<std::size_t>(k) >= l.proxies.size()) {
+        std::fprintf(stderr, "the drawing has %zu proxies\n", l.proxies.size());
+        return 1;
+    }
+    AcDbEntity* e = nullptr;
+    if (acdbOpenObject(e, l.proxies[static_cast<std::size_t>(k)], AcDb::kForRead) != Acad::eOk) {
+        std::fprintf(stderr, "cannot open proxy %ld\n", k);
+        return 1;
+    }
+    AcDbVoidPtrArray out;
+    uint32_t skipped = 0;
+    const Acad::ErrorStatus es = e->explode(out, skipped);
+    e->close();
+    std::printf("status=%d pieces=%zu skipped=%u\n", static_cast<int>(es), out.size(), skipped);
+    for (void* p : out) {
+        auto* piece = static_cast<AcDbEntity*>(p);
+        AcDbExtents box;
+        const char* dxf = piece->isA()->dxfName();
+        if (piece->getGeomExtents(box) == Acad::eOk) {
+            const AcGePoint3d lo = box.minPoint(), hi = box.maxPoint();
+            std::printf("%-12s (%.6g, %.6g, %.6g),(%.6g, %.6g, %.6g)\n", dxf ? dxf : "?", lo.x,
+                        lo.y, lo.z, hi.x, hi.y, hi.z);
+        } else {
+            std::printf("%-12s no extents\n", dxf ? dxf : "?");
+        }
+        delete piece;
+    }
+    return 0;
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--pieces") == 0)
+        return printPieces(argv[2], argc > 3 ? std::strtol(argv[3], nullptr, 10) : 0);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
