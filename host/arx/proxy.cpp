@@ -110,15 +110,24 @@ struct Props {
 
 std::string refName(const Tag& g) { return g.ref ? g.ref->drawing->nameOf(g.ref) : g.value; }
 
+// A common property of the proxy: in its AcDbEntity part. The application's data after it may
+// use the same group codes for its own ends (a table's cell colours, another layer name), which
+// are not the proxy's.
+const Tag* commonTag(const TagList& t, int code) {
+    int i = findIn(t, "AcDbEntity", code);
+    if (i < 0 && findTag(t, 100) < 0) i = findTag(t, code);  // a record without subclass markers
+    return i < 0 ? nullptr : &t[static_cast<std::size_t>(i)];
+}
+
 Props proxyProps(const TagList& t) {
     Props p;
-    if (int i = findTag(t, 8); i >= 0) p.layer = refName(t[static_cast<std::size_t>(i)]);
-    if (int i = findTag(t, 6); i >= 0) p.linetype = refName(t[static_cast<std::size_t>(i)]);
+    if (const Tag* g = commonTag(t, 8)) p.layer = refName(*g);
+    if (const Tag* g = commonTag(t, 6)) p.linetype = refName(*g);
     if (hostcore::foldName(p.linetype) == hostcore::foldName("ByLayer")) p.linetype.clear();
-    if (const std::string* v = tagValue(t, 62)) p.aci = static_cast<int>(toInt(*v));
-    if (const std::string* v = tagValue(t, 420)) p.rgb = static_cast<uint32_t>(toInt(*v)) & 0xFFFFFF;
-    if (const std::string* v = tagValue(t, 370)) p.lineweight = static_cast<int>(toInt(*v));
-    if (const std::string* v = tagValue(t, 48)) p.ltscale = toReal(*v);
+    if (const Tag* g = commonTag(t, 62)) p.aci = static_cast<int>(toInt(g->value));
+    if (const Tag* g = commonTag(t, 420)) p.rgb = static_cast<uint32_t>(toInt(g->value)) & 0xFFFFFF;
+    if (const Tag* g = commonTag(t, 370)) p.lineweight = static_cast<int>(toInt(g->value));
+    if (const Tag* g = commonTag(t, 48)) p.ltscale = toReal(g->value);
     return p;
 }
 

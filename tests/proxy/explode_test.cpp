@@ -564,6 +564,35 @@ TEST(ProxyExplode, WasAProxyRecordExplodesItsPicture) {
     EXPECT_NEAR(p.as<AcDbCircle>(0)->radius(), 2, kEps);
 }
 
+// The pieces take the record's own common properties (after AcDbEntity), never the same group
+// codes in the application's data that follows.
+TEST(ProxyExplode, OnlyTheCommonPropertiesAreTheProxys) {
+    ProxyDrawing pd;
+    pd.addClass("WIDGET", 0x1);
+    const std::string picture = bufferOf({Record(kPolyline).u32(2).pt(0, 0, 0).pt(1, 0, 0)});
+    const std::string h = pd.addEntity("WIDGET", "  8\nDoors\n" + proxytest::pictureTags(picture),
+                                       "100\nAcDbWidget\n  8\nWalls\n  6\nCENTER\n 62\n5\n420\n255\n370\n50\n 48\n3.0\n");
+    AcDbDatabase db(false, true);
+    ASSERT_EQ(pd.load(db), Acad::eOk);
+    Pieces p;
+    uint32_t skipped = 0;
+    ASSERT_EQ(explodeProxy(db, h, p, skipped), Acad::eOk);
+    ASSERT_EQ(p.size(), 1u);
+    EXPECT_EQ(layerOf(p[0]), "Doors");
+    EXPECT_TRUE(p[0]->color().isByLayer());
+    SKIP_WITHOUT_EZDXF();
+    std::vector<std::string> hs = addToModelSpace(db, p);
+    ASSERT_EQ(db.saveAs(host(pd.dir.file("out.dxf")).c_str()), Acad::eOk);
+    std::map<std::string, EzEntity> ez;
+    int audit = -1;
+    std::string err;
+    ASSERT_TRUE(proxytest::ezdxfModelSpace(pd.dir.file("out.dxf"), ez, audit, err)) << err;
+    EXPECT_EQ(ez[hs[0]].str("lt"), "BYLAYER");
+    EXPECT_EQ(ez[hs[0]].num("lw"), -1);
+    EXPECT_EQ(ez[hs[0]].num("lts"), 1);
+    EXPECT_EQ(ez[hs[0]].num("tc"), -1);
+}
+
 // The graphics kind of such a record: its picture draws, so 2. graphicsMetafileType (in
 // host/arx/extents.cpp) looks for the picture after the AcDbProxyEntity marker only and answers
 // 0; left disabled until that is fixed there.

@@ -199,7 +199,7 @@ def v(p):
     p = Vec3(p)
     return "%.12g,%.12g,%.12g" % (p.x, p.y, p.z)
 
-for e in doc.modelspace():
+def fields(e):
     d = e.dxf
     t = e.dxftype()
     f = [t, d.handle, "layer=" + d.get("layer", "0"), "lt=" + d.get("linetype", "BYLAYER"),
@@ -243,6 +243,14 @@ for e in doc.modelspace():
     elif t == "ELLIPSE":
         f += ["c=" + v(d.center), "major=" + v(d.major_axis), "ratio=%.12g" % d.ratio,
               "sp=%.12g" % d.start_param, "ep=%.12g" % d.end_param]
+    return f
+
+
+for e in doc.modelspace():
+    try:
+        f = fields(e)
+    except Exception:  # entities ezdxf keeps without a model (the proxies themselves)
+        continue
     print(" ".join(f))
 )PY";
 
