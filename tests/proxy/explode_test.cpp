@@ -208,7 +208,12 @@ TEST(ProxyExplode, EveryDrawingRecordBecomesAnEntity) {
     EXPECT_EQ(p.as<AcDbFace>(13)->getVertexAt(3, q), Acad::eOk);  // a triangle repeats its third
     EXPECT_PT(q, 0, 2, 1);
     // Texts of all four records.
+#ifdef ARX_NARROW
+    // The narrow build hands out what its code page lacks as an escape.
+    const char* texts[] = {"abc", "T2", "\\U+03A9mega", "\xD0\x96u2"};
+#else
     const char* texts[] = {"abc", "T2", "\xCE\xA9mega", "\xD0\x96u2"};
+#endif
     for (std::size_t i = 14; i < 18; ++i) {
         ASSERT_TRUE(p.as<AcDbText>(i)) << i;
         EXPECT_EQ(u8(take(p.as<AcDbText>(i)->textString())), texts[i - 14]);
