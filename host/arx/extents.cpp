@@ -1148,6 +1148,10 @@ ErrorStatus AcDbEntity::getGeomExtents(AcDbExtents& extents) const {
 }
 
 AcDbProxyEntity::GraphicsMetafileType AcDbProxyEntity::graphicsMetafileType() const {
-    const proxygfx::GraphicsBytes bytes = proxygfx::collectGraphicsBytes(st(this).tags, true);
+    // An ACAD_PROXY_ENTITY keeps its picture after its own group codes; a record of a
+    // was-a-proxy class keeps it where every entity does (codes 92/160 and 310).
+    const TagList& tags = st(this).tags;
+    const bool proxyRecord = !tags.empty() && tags[0].value == "ACAD_PROXY_ENTITY";
+    const proxygfx::GraphicsBytes bytes = proxygfx::collectGraphicsBytes(tags, proxyRecord);
     return static_cast<GraphicsMetafileType>(static_cast<int>(proxygfx::classifyGraphicsBytes(bytes)));
 }

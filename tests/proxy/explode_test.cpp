@@ -598,10 +598,9 @@ TEST(ProxyExplode, OnlyTheCommonPropertiesAreTheProxys) {
     EXPECT_EQ(ez[hs[0]].num("tc"), -1);
 }
 
-// The graphics kind of such a record: its picture draws, so 2. graphicsMetafileType (in
-// host/arx/extents.cpp) looks for the picture after the AcDbProxyEntity marker only and answers
-// 0; left disabled until that is fixed there.
-TEST(ProxyExplode, DISABLED_WasAProxyRecordHasFullGraphics) {
+// The graphics kind of such a record: its picture (in the AcDbEntity part, not after an
+// AcDbProxyEntity marker it does not have) draws, so 2.
+TEST(ProxyExplode, WasAProxyRecordHasFullGraphics) {
     ProxyDrawing pd;
     pd.addClass("WIDGET", 0x1);
     const std::string picture = bufferOf({Record(kCircle).pt(1, 1, 0).f64(2).pt(0, 0, 1)});
