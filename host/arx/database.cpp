@@ -132,6 +132,8 @@ void installDrawing(AcDbDatabase* db, std::unique_ptr<Drawing> d) {
     adoptEntries(*d);
     registry()[d.get()] = db;
     s.drawing = std::move(d);
+    s.wasAProxyKnown = false;
+    s.wasAProxyTypes.clear();
     resolveStyles(s);
     s.savedPrint = fingerprint(s);
 }

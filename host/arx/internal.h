@@ -69,6 +69,10 @@ struct DatabaseState {
     // Fingerprint of the drawing's changes when it was last read or saved
     // (AcDbDatabase::isModified compares against it).
     uint64_t savedPrint = 0;
+    // Record names whose CLASSES entry carries the was-a-proxy flag, read once
+    // per drawing (classes come only with the file) on the first question.
+    bool wasAProxyKnown = false;
+    std::unordered_set<std::string> wasAProxyTypes;
 };
 
 struct IteratorState {

@@ -44,11 +44,26 @@ long long classNumberOf(const TagList& t, bool entity) {
 }  // namespace
 
 bool isWasAProxyType(const Drawing& d, std::string_view type) {
-    for (const Entry* c : d.classes) {
-        ProxyClass k = classFromRecord(d, c);
-        if (k.dxfName == type) return k.wasAProxy;
+    AcDbDatabase* db = databaseOf(&d);
+    if (!db) {
+        for (const Entry* c : d.classes) {
+            ProxyClass k = classFromRecord(d, c);
+            if (k.dxfName == type) return k.wasAProxy;
+        }
+        return false;
     }
-    return false;
+    // Asked on every open of a record the host does not model: the classes are read once.
+    DatabaseState& s = Access::state(db);
+    if (!s.wasAProxyKnown) {
+        std::unordered_set<std::string> seen;
+        for (const Entry* c : d.classes) {
+            ProxyClass k = classFromRecord(d, c);
+            // The first entry of a name decides, as in the lookup above.
+            if (seen.insert(k.dxfName).second && k.wasAProxy) s.wasAProxyTypes.insert(k.dxfName);
+        }
+        s.wasAProxyKnown = true;
+    }
+    return s.wasAProxyTypes.count(std::string(type)) != 0;
 }
 
 ProxyClass proxyClassOf(const AcDbObject* o) {
@@ -524,7 +539,14 @@ ErrorStatus AcDbEntity::explode(AcDbVoidPtrArray& pieces, uint32_t& skipped) con
     const proxygfx::DecodedGraphics g = proxygfx::decodeProxyGraphics(bytes.bytes, contextOf(s));
     if (g.corrupt || g.kind != proxygfx::GraphicsKind::Full) return Acad::eNotApplicable;
     const Props base = proxyProps(s.tags);
-    const Tables tables = tablesOf(s.entry ? s.entry->drawing : nullptr);
+    // The names of the layer and linetype tables, only when the picture picks from them.
+    bool byIndex = false;
+    for (const proxygfx::Primitive& p : g.primitives) {
+        byIndex = byIndex || p.attrs.layerIndex || p.attrs.linetypeIndex;
+        for (const proxygfx::Face& f : p.faces) byIndex = byIndex || f.layerIndex;
+        if (byIndex) break;
+    }
+    const Tables tables = byIndex ? tablesOf(s.entry ? s.entry->drawing : nullptr) : Tables{};
     Exploder x(pieces, base, tables);
     for (const proxygfx::Primitive& p : g.primitives) x.piece(p);
     skipped = g.skipped + x.skipped;

@@ -1,5 +1,7 @@
 // Working on the tag lists of records: finding and setting values, default
 // records of new objects, by-name references, name rules, dictionary pairs.
+#include <map>
+#include <mutex>
 #include <type_traits>
 
 #include "host/arx/internal.h"
@@ -107,7 +109,9 @@ void resolveRefs(const Drawing& d, TagList& t, bool entity) {
     }
 }
 
-TagList defaultTags(std::string_view dxf) {
+namespace {
+
+TagList buildDefaultTags(std::string_view dxf) {
     auto T = [](int code, std::string v) { return Tag{static_cast<int16_t>(code), std::move(v), nullptr}; };
     TagList t;
     t.push_back(T(0, std::string(dxf)));
@@ -248,6 +252,19 @@ TagList defaultTags(std::string_view dxf) {
         ent("AcDbXline", {origin[0], origin[1], origin[2], T(11, "1.0"), T(21, "0.0"), T(31, "0.0")});
     }
     return t;
+}
+
+}  // namespace
+
+// Each kind's tags are built once and copied afterwards: explode makes new entities by the
+// hundred thousand.
+TagList defaultTags(std::string_view dxf) {
+    static std::mutex lock;
+    static std::map<std::string, TagList, std::less<>> built;
+    std::lock_guard<std::mutex> guard(lock);
+    auto it = built.find(dxf);
+    if (it == built.end()) it = built.emplace(std::string(dxf), buildDefaultTags(dxf)).first;
+    return it->second;
 }
 
 bool isValidSymbolName(const ACHAR* name) {

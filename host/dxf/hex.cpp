@@ -1,5 +1,7 @@
 #include "host/dxf/hex.h"
 
+#include <array>
+
 namespace dxf {
 
 void hexEncode(std::string_view bytes, std::string& out) {
@@ -15,12 +17,16 @@ void hexEncode(std::string_view bytes, std::string& out) {
 }
 
 namespace {
-inline int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
+// The value of each byte as a hex digit, -1 for bytes that are none.
+constexpr auto kHexValues = [] {
+    std::array<signed char, 256> t{};
+    for (auto& v : t) v = -1;
+    for (int c = '0'; c <= '9'; ++c) t[static_cast<std::size_t>(c)] = static_cast<signed char>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c) t[static_cast<std::size_t>(c)] = static_cast<signed char>(c - 'A' + 10);
+    for (int c = 'a'; c <= 'f'; ++c) t[static_cast<std::size_t>(c)] = static_cast<signed char>(c - 'a' + 10);
+    return t;
+}();
+inline int hexValue(char c) { return kHexValues[static_cast<unsigned char>(c)]; }
 inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 }  // namespace
 
@@ -28,23 +34,23 @@ bool hexDecode(std::string_view hex, std::string& out, std::string& error) {
     std::size_t b = 0, e = hex.size();
     while (b < e && isBlank(hex[b])) ++b;
     while (e > b && isBlank(hex[e - 1])) --e;
-    out.reserve(out.size() + (e - b) / 2);
+    const std::size_t at = out.size();
+    out.resize(at + (e - b + 1) / 2);
+    char* p = out.data() + at;
     for (std::size_t i = b; i < e; i += 2) {
-        int hi = hexValue(hex[i]);
-        if (hi < 0) {
-            error = "invalid hex digit at position " + std::to_string(i);
+        const int hi = hexValue(hex[i]);
+        const int lo = i + 1 < e ? hexValue(hex[i + 1]) : -1;
+        if ((hi | lo) < 0) {
+            out.resize(static_cast<std::size_t>(p - out.data()));
+            if (hi < 0)
+                error = "invalid hex digit at position " + std::to_string(i);
+            else if (i + 1 == e)
+                error = "odd number of hex digits (" + std::to_string(e - b) + ")";
+            else
+                error = "invalid hex digit at position " + std::to_string(i + 1);
             return false;
         }
-        if (i + 1 == e) {
-            error = "odd number of hex digits (" + std::to_string(e - b) + ")";
-            return false;
-        }
-        int lo = hexValue(hex[i + 1]);
-        if (lo < 0) {
-            error = "invalid hex digit at position " + std::to_string(i + 1);
-            return false;
-        }
-        out.push_back(static_cast<char>((hi << 4) | lo));
+        *p++ = static_cast<char>((hi << 4) | lo);
     }
     return true;
 }

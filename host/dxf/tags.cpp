@@ -3,6 +3,7 @@
 #include "host/dxf/hex.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace dxf {
@@ -175,6 +176,19 @@ void formatDouble(double v, std::string& out) {
     // numbers: fixed notation for everyday magnitudes ("0.0001", "1852.185633549592", "1.0"),
     // otherwise a mantissa with at least 15 decimals and an upper-case exponent
     // ("1.000000000000000E+20").
+    auto fixedForm = [&out](double x) {
+        char fixed[96];
+        auto rf = std::to_chars(fixed, fixed + sizeof fixed, x, std::chars_format::fixed);
+        std::string_view f(fixed, static_cast<std::size_t>(rf.ptr - fixed));
+        out.append(f);
+        if (f.find('.') == std::string_view::npos) out.append(".0");
+    };
+    // Well inside the fixed range the exponent need not be asked: one conversion, not two.
+    const double a = std::fabs(v);
+    if (v == 0 || (a >= 1e-9 && a < 1e15)) {
+        fixedForm(v);
+        return;
+    }
     char sci[64];
     auto r = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific);
     std::string_view s(sci, static_cast<std::size_t>(r.ptr - sci));
@@ -185,12 +199,8 @@ void formatDouble(double v, std::string& out) {
     }
     int exponent = 0;
     std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exponent);
-    if (v == 0 || (exponent >= -10 && exponent < 16)) {
-        char fixed[96];
-        auto rf = std::to_chars(fixed, fixed + sizeof fixed, v, std::chars_format::fixed);
-        std::string_view f(fixed, static_cast<std::size_t>(rf.ptr - fixed));
-        out.append(f);
-        if (f.find('.') == std::string_view::npos) out.append(".0");
+    if (exponent >= -10 && exponent < 16) {
+        fixedForm(v);
         return;
     }
     std::string_view mantissa = s.substr(0, e);
