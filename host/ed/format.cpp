@@ -67,10 +67,10 @@ void formatInteger(Str& out, Directive sp, char conv, uint64_t magnitude, bool n
         if (sp.precision == 0 && magnitude == 0) body.clear();
         if (body.size() < static_cast<std::size_t>(sp.precision)) body.insert(0, sp.precision - body.size(), '0');
     }
-    std::string sign;
+    std::string_view sign;
     bool isSigned = conv == 'd' || conv == 'i';
     if (isSigned) sign = negative ? "-" : sp.plus ? "+" : sp.space ? " " : "";
-    std::string prefix;
+    std::string_view prefix;
     if (sp.alt && magnitude != 0) {
         if (conv == 'x') prefix = "0x";
         if (conv == 'X') prefix = "0X";
