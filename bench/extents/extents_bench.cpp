@@ -13,52 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/bench_drawing.h"
 #include "host/arx.h"
 
 namespace {
 
-struct Loaded {
-    AcDbDatabase* db = nullptr;
-    std::vector<AcDbObjectId> ids;
-    std::string error;
-};
-
-Loaded load(const char* file) {
-    Loaded out;
-    if (!file) {
-        out.error = "set ARX_BENCH_DXF to a drawing";
-        return out;
-    }
-    out.db = new AcDbDatabase(false, true);
-#ifdef ARX_NARROW
-    const std::string path = file;
-#else
-    const std::string narrow = file;
-    const std::u16string path(narrow.begin(), narrow.end());
-#endif
-    if (out.db->readDwgFile(path.c_str()) != Acad::eOk) {
-        out.error = std::string("cannot read ") + file;
-        return out;
-    }
-    AcDbBlockTableRecord* ms = nullptr;
-    if (acdbOpenObject(ms, out.db->currentSpaceId(), AcDb::kForRead) != Acad::eOk) {
-        out.error = "cannot open model space";
-        return out;
-    }
-    AcDbBlockTableRecordIterator* it = nullptr;
-    ms->newIterator(it);
-    for (; !it->done(); it->step()) {
-        AcDbObjectId id;
-        it->getEntityId(id);
-        out.ids.push_back(id);
-    }
-    delete it;
-    ms->close();
-    return out;
-}
+using Loaded = BenchDrawing;
 
 const Loaded& drawing() {
-    static Loaded l = load(std::getenv("ARX_BENCH_DXF"));
+    static Loaded l = loadBenchDrawing(std::getenv("ARX_BENCH_DXF"), "ARX_BENCH_DXF");
     return l;
 }
 
@@ -113,7 +76,7 @@ void BM_OpenCloseOnly(benchmark::State& state) {
 BENCHMARK(BM_OpenCloseOnly)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int printUnion(const char* file, long limit) {
-    const Loaded l = load(file);
+    const Loaded l = loadBenchDrawing(file, "ARX_BENCH_DXF");
     if (!l.error.empty()) {
         std::fprintf(stderr, "%s\n", l.error.c_str());
         return 1;

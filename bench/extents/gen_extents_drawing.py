@@ -7,9 +7,13 @@ a nested reference to a second block) and adds ENTITIES entities to model space,
 circles, arcs, light polylines with bulges, texts, multiline texts, block references (turned
 and scaled), ellipses, splines, points, 3D faces and hatches.
 """
+import os
 import sys
 
 import ezdxf
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'common'))
+from dxfsplice import write_spliced  # noqa: E402
 
 
 def template(path):
@@ -80,22 +84,13 @@ def main():
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 1_000_000
     tmp = out + '.template.dxf'
     doc = template(tmp)
-    text = open(tmp, encoding='utf8').read()
     owner = doc.modelspace().block_record.dxf.handle
     h = int(doc.header['$HANDSEED'], 16) + 16
     parts = []
     for i in range(count):
         parts.append(entity(KINDS[i % 12], i, h, owner))
         h += 1
-    marker = '  0\nSECTION\n  2\nENTITIES\n'
-    at = text.index(marker) + len(marker)
-    text = text[:at] + ''.join(parts) + text[at:]
-    old_seed = doc.header['$HANDSEED']
-    text = text.replace(f'$HANDSEED\n  5\n{old_seed}\n', f'$HANDSEED\n  5\n{h:X}\n', 1)
-    with open(out, 'w', encoding='utf8', newline='\n') as f:
-        f.write(text)
-    import os
-    os.remove(tmp)
+    write_spliced(doc, tmp, out, ''.join(parts), h)
 
 
 if __name__ == '__main__':

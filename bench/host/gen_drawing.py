@@ -7,9 +7,13 @@ attribute definitions, the objects section) and adds ENTITIES entities to
 model space: texts with Cyrillic strings, lines with extended data of two
 applications, and block references with two attributes each, in equal shares.
 """
+import os
 import sys
 
 import ezdxf
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'common'))
+from dxfsplice import write_spliced  # noqa: E402
 
 
 def template(path):
@@ -31,7 +35,6 @@ def main():
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 1_000_000
     tmp = out + '.template.dxf'
     doc = template(tmp)
-    text = open(tmp, encoding='utf8').read()
     msp_handle = doc.modelspace().block_record.dxf.handle
     seed = int(doc.header['$HANDSEED'], 16) + 16
     layers = ('Стены', 'Двери', 'Окна', '0')
@@ -68,15 +71,7 @@ def main():
                 h += 1
             parts.append(f'  0\nSEQEND\n  5\n{h:X}\n330\n{ins:X}\n100\nAcDbEntity\n  8\n{layer}\n')
             h += 1
-    marker = '  0\nSECTION\n  2\nENTITIES\n'
-    at = text.index(marker) + len(marker)
-    text = text[:at] + ''.join(parts) + text[at:]
-    old_seed = doc.header['$HANDSEED']
-    text = text.replace(f'$HANDSEED\n  5\n{old_seed}\n', f'$HANDSEED\n  5\n{h:X}\n', 1)
-    with open(out, 'w', encoding='utf8', newline='\n') as f:
-        f.write(text)
-    import os
-    os.remove(tmp)
+    write_spliced(doc, tmp, out, ''.join(parts), h)
 
 
 if __name__ == '__main__':

@@ -17,10 +17,14 @@ The same count always gives the same file, and the first N proxies of a larger d
 proxies of a drawing of N.
 """
 import math
+import os
 import struct
 import sys
 
 import ezdxf
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'common'))
+from dxfsplice import write_spliced  # noqa: E402
 
 LAYERS = ('A-DOOR', 'A-DOOR-IDEN', 'A-GLAZ')
 CLASS = ('  0\nCLASS\n  1\nBENCH_DOOR\n  2\nBenchDoor\n  3\nBenchApp|Product Desc: bench door module\n'
@@ -116,7 +120,6 @@ def main():
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 100_000
     tmp = out + '.template.dxf'
     doc = template(tmp)
-    text = open(tmp, encoding='utf8').read()
     layer_index = {layer.dxf.name: k for k, layer in enumerate(doc.layers)}
     owner = doc.modelspace().block_record.dxf.handle
     h = int(doc.header['$HANDSEED'], 16) + 16
@@ -124,18 +127,7 @@ def main():
     for i in range(count):
         parts.append(proxy(i, h, owner, layer_index))
         h += 1
-    marker = '  0\nSECTION\n  2\nCLASSES\n'
-    at = text.index(marker) + len(marker)
-    text = text[:at] + CLASS.format(count=count) + text[at:]
-    marker = '  0\nSECTION\n  2\nENTITIES\n'
-    at = text.index(marker) + len(marker)
-    text = text[:at] + ''.join(parts) + text[at:]
-    old_seed = doc.header['$HANDSEED']
-    text = text.replace(f'$HANDSEED\n  5\n{old_seed}\n', f'$HANDSEED\n  5\n{h:X}\n', 1)
-    with open(out, 'w', encoding='utf8', newline='\n') as f:
-        f.write(text)
-    import os
-    os.remove(tmp)
+    write_spliced(doc, tmp, out, ''.join(parts), h, classes=CLASS.format(count=count))
 
 
 if __name__ == '__main__':

@@ -17,49 +17,18 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/bench_drawing.h"
 #include "host/arx.h"
 
 namespace {
 
-struct Loaded {
-    AcDbDatabase* db = nullptr;
-    std::vector<AcDbObjectId> proxies;
-    std::string error;
-};
+using Loaded = BenchDrawing;
+
+bool isProxy(const AcDbEntity* e) { return e->isKindOf(AcDbProxyEntity::desc()); }
 
 Loaded load(const char* file) {
-    Loaded out;
-    if (!file) {
-        out.error = "set ARX_BENCH_PROXY_DXF to a drawing";
-        return out;
-    }
-    out.db = new AcDbDatabase(false, true);
-#ifdef ARX_NARROW
-    const std::string path = file;
-#else
-    const std::string narrow = file;
-    const std::u16string path(narrow.begin(), narrow.end());
-#endif
-    if (out.db->readDwgFile(path.c_str()) != Acad::eOk) {
-        out.error = std::string("cannot read ") + file;
-        return out;
-    }
-    AcDbBlockTableRecord* ms = nullptr;
-    if (acdbOpenObject(ms, out.db->currentSpaceId(), AcDb::kForRead) != Acad::eOk) {
-        out.error = "cannot open model space";
-        return out;
-    }
-    AcDbBlockTableRecordIterator* it = nullptr;
-    ms->newIterator(it);
-    for (; !it->done(); it->step()) {
-        AcDbEntity* e = nullptr;
-        if (it->getEntity(e, AcDb::kForRead) != Acad::eOk) continue;
-        if (e->isKindOf(AcDbProxyEntity::desc())) out.proxies.push_back(e->objectId());
-        e->close();
-    }
-    delete it;
-    ms->close();
-    if (out.proxies.empty()) out.error = std::string("no proxy entity in ") + file;
+    Loaded out = loadBenchDrawing(file, "ARX_BENCH_PROXY_DXF", isProxy);
+    if (out.error.empty() && out.ids.empty()) out.error = std::string("no proxy entity in ") + file;
     return out;
 }
 
@@ -70,7 +39,7 @@ const Loaded& drawing() {
 
 std::size_t countOf(const benchmark::State& state, const Loaded& l) {
     const auto n = static_cast<std::size_t>(state.range(0));
-    return n == 0 || n > l.proxies.size() ? l.proxies.size() : n;
+    return n == 0 || n > l.ids.size() ? l.ids.size() : n;
 }
 
 void BM_ExplodeProxies(benchmark::State& state) {
@@ -86,7 +55,7 @@ void BM_ExplodeProxies(benchmark::State& state) {
         pieces = skipped = refused = 0;
         for (std::size_t k = 0; k < n; ++k) {
             AcDbEntity* e = nullptr;
-            if (acdbOpenObject(e, l.proxies[k], AcDb::kForRead) != Acad::eOk) {
+            if (acdbOpenObject(e, l.ids[k], AcDb::kForRead) != Acad::eOk) {
                 ++refused;
                 continue;
             }
@@ -126,7 +95,7 @@ void BM_OpenCloseProxies(benchmark::State& state) {
     for (auto _ : state) {
         for (std::size_t k = 0; k < n; ++k) {
             AcDbEntity* e = nullptr;
-            if (acdbOpenObject(e, l.proxies[k], AcDb::kForRead) != Acad::eOk) continue;
+            if (acdbOpenObject(e, l.ids[k], AcDb::kForRead) != Acad::eOk) continue;
             benchmark::DoNotOptimize(e);
             e->close();
         }
@@ -141,12 +110,12 @@ int printPieces(const char* file, long k) {
         std::fprintf(stderr, "%s\n", l.error.c_str());
         return 1;
     }
-    if (k < 0 || static_cast<std::size_t>(k) >= l.proxies.size()) {
-        std::fprintf(stderr, "the drawing has %zu proxies\n", l.proxies.size());
+    if (k < 0 || static_cast<std::size_t>(k) >= l.ids.size()) {
+        std::fprintf(stderr, "the drawing has %zu proxies\n", l.ids.size());
         return 1;
     }
     AcDbEntity* e = nullptr;
-    if (acdbOpenObject(e, l.proxies[static_cast<std::size_t>(k)], AcDb::kForRead) != Acad::eOk) {
+    if (acdbOpenObject(e, l.ids[static_cast<std::size_t>(k)], AcDb::kForRead) != Acad::eOk) {
         std::fprintf(stderr, "cannot open proxy %ld\n", k);
         return 1;
     }
