@@ -39,6 +39,7 @@
 #include "host/dxf/tags.h"
 #include "host/proxy/graphics.h"
 #include "tests/proxy/encoder.h"
+#include "tests/proxy/ez_fields.h"
 
 namespace fs = std::filesystem;
 using namespace proxygfx;
@@ -165,37 +166,7 @@ std::vector<fs::path> allDrawings() {
 
 // --- ezdxf's output --------------------------------------------------------------------------
 
-struct EzEntity {
-    std::string type;
-    std::map<std::string, std::string> f;
-    std::vector<AcGePoint3d> pts(const std::string& key) const {
-        std::vector<AcGePoint3d> out;
-        auto it = f.find(key);
-        if (it == f.end() || it->second.empty()) return out;
-        std::stringstream ss(it->second);
-        std::string item;
-        while (std::getline(ss, item, ';')) {
-            AcGePoint3d p;
-            std::sscanf(item.c_str(), "%lf,%lf,%lf", &p.x, &p.y, &p.z);
-            out.push_back(p);
-        }
-        return out;
-    }
-    AcGePoint3d pt(const std::string& key) const {
-        auto v = pts(key);
-        return v.empty() ? AcGePoint3d() : v[0];
-    }
-    double num(const std::string& key) const {
-        auto it = f.find(key);
-        return it == f.end() ? NAN : std::strtod(it->second.c_str(), nullptr);
-    }
-    std::string text(const std::string& key) const {
-        auto it = f.find(key);
-        std::string out, err;
-        if (it != f.end()) dxf::hexDecode(it->second, out, err);
-        return out;
-    }
-};
+using EzEntity = EzFields;
 
 struct EzBuffer {
     std::vector<EzEntity> entities;

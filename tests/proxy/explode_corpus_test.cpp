@@ -17,6 +17,7 @@
 
 #include "host/dbcurves.h"
 #include "host/proxy/graphics.h"
+#include "tests/proxy/ez_fields.h"
 #include "tests/proxy/proxy_drawing.h"
 
 using namespace proxygfx;
@@ -41,27 +42,7 @@ const char* const kDrawings[] = {
     "dxf2gcode-plasma/dxf/UAP_212718.dxf",
 };
 
-struct Ez {
-    std::string type;
-    std::map<std::string, std::string> f;
-    std::vector<AcGePoint3d> pts(const std::string& key) const {
-        std::vector<AcGePoint3d> out;
-        auto it = f.find(key);
-        if (it == f.end()) return out;
-        std::stringstream ss(it->second);
-        std::string item;
-        while (std::getline(ss, item, ';')) {
-            AcGePoint3d p;
-            std::sscanf(item.c_str(), "%lf,%lf,%lf", &p.x, &p.y, &p.z);
-            out.push_back(p);
-        }
-        return out;
-    }
-    double num(const std::string& key) const {
-        auto it = f.find(key);
-        return it == f.end() ? NAN : std::strtod(it->second.c_str(), nullptr);
-    }
-};
+using Ez = EzFields;
 
 struct Picture {
     std::string handle, type, bytes;

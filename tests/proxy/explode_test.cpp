@@ -560,6 +560,8 @@ TEST(ProxyExplode, WasAProxyRecordExplodesItsPicture) {
     ASSERT_TRUE(e);
     ASSERT_TRUE(e->isAProxy());
     ASSERT_TRUE(AcDbProxyEntity::cast(e.p));
+    // Its graphics kind is read from the same place: the picture draws, so 2.
+    EXPECT_EQ(AcDbProxyEntity::cast(e.p)->graphicsMetafileType(), AcDbProxyEntity::kFullGraphics);
     Pieces p;
     uint32_t skipped = 0;
     ASSERT_EQ(e->explode(p.items, skipped), Acad::eOk);
@@ -596,19 +598,4 @@ TEST(ProxyExplode, OnlyTheCommonPropertiesAreTheProxys) {
     EXPECT_EQ(ez[hs[0]].num("lw"), -1);
     EXPECT_EQ(ez[hs[0]].num("lts"), 1);
     EXPECT_EQ(ez[hs[0]].num("tc"), -1);
-}
-
-// The graphics kind of such a record: its picture (in the AcDbEntity part, not after an
-// AcDbProxyEntity marker it does not have) draws, so 2.
-TEST(ProxyExplode, WasAProxyRecordHasFullGraphics) {
-    ProxyDrawing pd;
-    pd.addClass("WIDGET", 0x1);
-    const std::string picture = bufferOf({Record(kCircle).pt(1, 1, 0).f64(2).pt(0, 0, 1)});
-    const std::string h = pd.addEntity("WIDGET", "  8\nDoors\n" + proxytest::pictureTags(picture),
-                                       "100\nAcDbWidget\n");
-    AcDbDatabase db(false, true);
-    ASSERT_EQ(pd.load(db), Acad::eOk);
-    Opened<AcDbProxyEntity> e(ProxyDrawing::idOf(db, h), AcDb::kForRead);
-    ASSERT_TRUE(e);
-    EXPECT_EQ(e->graphicsMetafileType(), AcDbProxyEntity::kFullGraphics);
 }

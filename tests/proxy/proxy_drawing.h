@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/host/arx_test_util.h"
+#include "tests/proxy/ez_fields.h"
 
 namespace proxytest {
 
@@ -164,27 +165,7 @@ class ProxyDrawing {
 
 // What ezdxf reads of a drawing's model space: per handle, the entity type and key=value fields
 // (world coordinates; texts as hex of UTF-8).
-struct EzEntity {
-    std::string type;
-    std::map<std::string, std::string> f;
-    double num(const std::string& k) const {
-        auto it = f.find(k);
-        return it == f.end() ? NAN : std::strtod(it->second.c_str(), nullptr);
-    }
-    std::vector<double> nums(const std::string& k) const {
-        std::vector<double> out;
-        auto it = f.find(k);
-        if (it == f.end()) return out;
-        std::stringstream ss(it->second);
-        std::string item;
-        while (std::getline(ss, item, ',')) out.push_back(std::strtod(item.c_str(), nullptr));
-        return out;
-    }
-    std::string str(const std::string& k) const {
-        auto it = f.find(k);
-        return it == f.end() ? std::string() : it->second;
-    }
-};
+using EzEntity = EzFields;
 
 inline const char* kEzdxfModelSpaceScript = R"PY(
 import sys
