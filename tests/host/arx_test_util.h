@@ -173,3 +173,14 @@ struct Opened {
     T* operator->() const { return p; }
     explicit operator bool() const { return p != nullptr; }
 };
+
+// Appends a new entity to the model space of `db` and closes it.
+inline AcDbObjectId append(AcDbDatabase& db, AcDbEntity* e) {
+    AcDbBlockTableRecord* ms = nullptr;
+    EXPECT_EQ(acdbOpenObject(ms, db.currentSpaceId(), AcDb::kForWrite), Acad::eOk);
+    AcDbObjectId id;
+    EXPECT_EQ(ms->appendAcDbEntity(id, e), Acad::eOk);
+    e->close();
+    ms->close();
+    return id;
+}

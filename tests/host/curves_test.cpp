@@ -22,16 +22,6 @@ constexpr double kEps = 1e-9;
     } while (0)
 #define EXPECT_VEC(v, X, Y, Z) EXPECT_PT(AcGePoint3d::kOrigin + (v), X, Y, Z)
 
-AcDbObjectId append(AcDbDatabase& db, AcDbEntity* e) {
-    AcDbBlockTableRecord* ms = nullptr;
-    EXPECT_EQ(acdbOpenObject(ms, db.currentSpaceId(), AcDb::kForWrite), Acad::eOk);
-    AcDbObjectId id;
-    EXPECT_EQ(ms->appendAcDbEntity(id, e), Acad::eOk);
-    e->close();
-    ms->close();
-    return id;
-}
-
 }  // namespace
 
 TEST(Curves, PointAndLineLikeEntities) {

@@ -4,20 +4,6 @@
 
 #include "arx_test_util.h"
 
-namespace {
-
-AcDbObjectId append(AcDbDatabase& db, AcDbEntity* e) {
-    AcDbBlockTableRecord* ms = nullptr;
-    EXPECT_EQ(acdbOpenObject(ms, db.currentSpaceId(), AcDb::kForWrite), Acad::eOk);
-    AcDbObjectId id;
-    EXPECT_EQ(ms->appendAcDbEntity(id, e), Acad::eOk);
-    e->close();
-    ms->close();
-    return id;
-}
-
-}  // namespace
-
 TEST(Texts, TextAttributeAndDefinition) {
     AcDbDatabase db;
     auto* t = new AcDbText();

@@ -88,6 +88,23 @@ std::vector<std::string> addToModelSpace(AcDbDatabase& db, Pieces& pieces) {
     return handles;
 }
 
+// The pieces in model space (they leave `pieces`), the drawing saved and read by ezdxf: what
+// ezdxf reads per handle, the pieces' handles in order, and ezdxf's audit count. Empty with a
+// failure when the save or ezdxf fails.
+struct SavedPieces {
+    std::vector<std::string> handles;
+    std::map<std::string, EzEntity> ez;
+    int audit = -1;
+};
+SavedPieces saveAndReadBack(AcDbDatabase& db, Pieces& pieces, const std::string& file) {
+    SavedPieces out;
+    out.handles = addToModelSpace(db, pieces);
+    EXPECT_EQ(db.saveAs(host(file).c_str()), Acad::eOk);
+    std::string err;
+    EXPECT_TRUE(proxytest::ezdxfModelSpace(file, out.ez, out.audit, err)) << err;
+    return out;
+}
+
 void expectNums(const EzEntity& e, const std::string& key, std::initializer_list<double> want) {
     std::vector<double> got = e.nums(key);
     ASSERT_EQ(got.size(), want.size()) << key << " of " << e.type;
@@ -249,12 +266,11 @@ TEST(ProxyExplode, EveryDrawingRecordBecomesAnEntity) {
 
     // In the drawing and saved, ezdxf reads every piece where the host put it.
     SKIP_WITHOUT_EZDXF();
-    std::vector<std::string> hs = addToModelSpace(db, p);
-    ASSERT_EQ(db.saveAs(host(pd.dir.file("out.dxf")).c_str()), Acad::eOk);
-    std::map<std::string, EzEntity> ez;
-    int audit = -1;
-    std::string err;
-    ASSERT_TRUE(proxytest::ezdxfModelSpace(pd.dir.file("out.dxf"), ez, audit, err)) << err;
+    SavedPieces saved = saveAndReadBack(db, p, pd.dir.file("out.dxf"));
+    ASSERT_FALSE(saved.ez.empty());
+    const std::vector<std::string>& hs = saved.handles;
+    std::map<std::string, EzEntity>& ez = saved.ez;
+    const int audit = saved.audit;
     EXPECT_EQ(audit, 0);
     const char* types[] = {"CIRCLE", "CIRCLE", "CIRCLE", "ARC",     "ARC",    "LINE",       "LWPOLYLINE", "POLYLINE",
                            "POINT",  "3DFACE", "3DFACE", "3DFACE",  "3DFACE", "3DFACE",     "TEXT",       "TEXT",
@@ -340,12 +356,11 @@ TEST(ProxyExplode, AttributesApplyToWhatFollows) {
     // Linetypes are names until the pieces are in the drawing: checked in the saved file.
 
     SKIP_WITHOUT_EZDXF();
-    std::vector<std::string> hs = addToModelSpace(db, p);
-    ASSERT_EQ(db.saveAs(host(pd.dir.file("out.dxf")).c_str()), Acad::eOk);
-    std::map<std::string, EzEntity> ez;
-    int audit = -1;
-    std::string err;
-    ASSERT_TRUE(proxytest::ezdxfModelSpace(pd.dir.file("out.dxf"), ez, audit, err)) << err;
+    SavedPieces saved = saveAndReadBack(db, p, pd.dir.file("out.dxf"));
+    ASSERT_FALSE(saved.ez.empty());
+    const std::vector<std::string>& hs = saved.handles;
+    std::map<std::string, EzEntity>& ez = saved.ez;
+    const int audit = saved.audit;
     EXPECT_EQ(audit, 0);
     EXPECT_EQ(ez[hs[0]].num("tc"), 0x00FF00);
     EXPECT_EQ(ez[hs[0]].str("lt"), "DASHED");
@@ -588,12 +603,11 @@ TEST(ProxyExplode, OnlyTheCommonPropertiesAreTheProxys) {
     EXPECT_EQ(layerOf(p[0]), "Doors");
     EXPECT_TRUE(p[0]->color().isByLayer());
     SKIP_WITHOUT_EZDXF();
-    std::vector<std::string> hs = addToModelSpace(db, p);
-    ASSERT_EQ(db.saveAs(host(pd.dir.file("out.dxf")).c_str()), Acad::eOk);
-    std::map<std::string, EzEntity> ez;
-    int audit = -1;
-    std::string err;
-    ASSERT_TRUE(proxytest::ezdxfModelSpace(pd.dir.file("out.dxf"), ez, audit, err)) << err;
+    SavedPieces saved = saveAndReadBack(db, p, pd.dir.file("out.dxf"));
+    ASSERT_FALSE(saved.ez.empty());
+    const std::vector<std::string>& hs = saved.handles;
+    std::map<std::string, EzEntity>& ez = saved.ez;
+    EXPECT_EQ(saved.audit, 0);
     EXPECT_EQ(ez[hs[0]].str("lt"), "BYLAYER");
     EXPECT_EQ(ez[hs[0]].num("lw"), -1);
     EXPECT_EQ(ez[hs[0]].num("lts"), 1);
