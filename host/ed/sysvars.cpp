@@ -1,5 +1,6 @@
 // System variables: the editor's own (ERRNO, CMDECHO, ...) and those a drawing
 // holds (its header; CTABLESTYLE and its kind in the variable dictionary).
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
@@ -7,6 +8,7 @@
 #include "host/dbsymtb.h"
 #include "host/ed/coreview.h"
 #include "host/ed/editor.h"
+#include "host/dxf/tags.h"
 #include "platform/heap.h"
 
 namespace arxed {
@@ -224,8 +226,13 @@ namespace {
 
 std::string numberText(const resbuf* v) {
     ACHAR buf[64];
-    if (v->restype == RTREAL) acutSPrintf(buf, 64, ACRX_T("%.16g"), v->resval.rreal);
-    else if (v->restype == RTLONG) acutSPrintf(buf, 64, ACRX_T("%d"), static_cast<int>(v->resval.rlong));
+    if (v->restype == RTREAL) {
+        // As the file writes reals: shortest digits that read back the same, "5.0" not "5".
+        std::string out;
+        dxf::formatDouble(v->resval.rreal, out);
+        return out;
+    }
+    if (v->restype == RTLONG) acutSPrintf(buf, 64, ACRX_T("%d"), static_cast<int>(v->resval.rlong));
     else acutSPrintf(buf, 64, ACRX_T("%d"), static_cast<int>(v->resval.rint));
     return toUtf8(buf);
 }
@@ -321,6 +328,7 @@ int acedSetVar(const ACHAR* sym, const resbuf* value) {
     }
     std::vector<hostcore::Tag> tags;
     if (!headerValue(*d, "$" + name, tags) || tags.empty()) return RTERROR;
+    const std::vector<hostcore::Tag> before = tags;
     int type = typeOfCode(tags.front().code);
     if (type == RTSTR) {
         if (value->restype != RTSTR) return RTERROR;
@@ -355,6 +363,9 @@ int acedSetVar(const ACHAR* sym, const resbuf* value) {
         tags.resize(1);
         tags.front().value = numberText(value);
     }
+    // The value it already has leaves the drawing unchanged (and unmodified).
+    auto same = [](const hostcore::Tag& a, const hostcore::Tag& b) { return a.code == b.code && a.value == b.value; };
+    if (std::equal(tags.begin(), tags.end(), before.begin(), before.end(), same)) return RTNORM;
     setHeaderValue(*d, "$" + name, tags);
     return RTNORM;
 }

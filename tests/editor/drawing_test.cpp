@@ -331,6 +331,10 @@ TEST_P(DrawingCommands, ChangedDrawingsAskBeforeTheyGo) {
     r = run("changes.dxf", "GETVAR\nTEXTSIZE\n");
     EXPECT_NE(r.out.find("TEXTSIZE = 9.0\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("were not saved"), std::string::npos) << r.out;
+    // Setting a variable to the value it has changes nothing; reals are written as "9.0".
+    r = run("changes.dxf", "SETVAR\nTEXTSIZE\n9\nGETVAR\nDBMOD\n");
+    EXPECT_NE(r.out.find("DBMOD = 0"), std::string::npos) << r.out;
+    EXPECT_NE(readFile(file).find("$TEXTSIZE\n 40\n9.0\n"), std::string::npos);
     // A script that ends without QUIT gives the changes up and says so.
     r = run("changes.dxf", "SETVAR\nTEXTSIZE\n11\n");
     EXPECT_NE(r.out.find("Changes to " + file.string() + " were not saved."), std::string::npos) << r.out;
