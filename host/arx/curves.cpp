@@ -1,6 +1,7 @@
 // Points, circles, arcs, ellipses, lightweight polylines, 3D faces, rays and
 // construction lines (host/dbcurves.h), read and written through their tags.
 #include <cmath>
+#include <numbers>
 
 #include "host/arx/curves.h"
 #include "host/arx/internal.h"
@@ -11,7 +12,7 @@ using namespace arxhost;
 namespace arxhost::curves {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 
 // [begin, end) of the tags of subclass `sub` (after its marker, up to the next
 // marker or the extended data); begin = end = -1 when the record lacks it.
@@ -82,6 +83,9 @@ void setNormalIn(TagList& t, std::string_view sub, const AcGeVector3d& n) {
     setPointIn(t, sub, 210, AcGePoint3d(n.x, n.y, n.z));
 }
 
+AcGePoint3d ocsToWorld(const AcGePoint3d& p, const AcGeVector3d& n) { return AcGeMatrix3d::planeToWorld(n) * p; }
+AcGePoint3d worldToOcs(const AcGePoint3d& p, const AcGeVector3d& n) { return AcGeMatrix3d::worldToPlane(n) * p; }
+
 double toDegrees(double radians) { return radians * 180.0 / kPi; }
 double toRadians(double degrees) { return degrees * kPi / 180.0; }
 
@@ -120,7 +124,7 @@ void writeLw(TagList& t, const LwData& d) {
         t.insert(t.begin() + static_cast<std::ptrdiff_t>(at), Tag{100, "AcDbPolyline", nullptr});
         b = e = static_cast<int>(at + 1);
     }
-    auto T = [](int code, std::string v) { return Tag{static_cast<int16_t>(code), std::move(v), nullptr}; };
+    const auto T = tagOf;
     TagList out;
     out.reserve(6 + d.verts.size() * 5);
     out.push_back(T(90, std::to_string(d.verts.size())));
@@ -173,8 +177,6 @@ TagList& tagsOf(AcDbObject* o) {
 }
 const TagList& tagsOf(const AcDbObject* o) { return st(o).tags; }
 
-AcGePoint3d ocsToWorld(const AcGePoint3d& p, const AcGeVector3d& n) { return AcGeMatrix3d::planeToWorld(n) * p; }
-AcGePoint3d worldToOcs(const AcGePoint3d& p, const AcGeVector3d& n) { return AcGeMatrix3d::worldToPlane(n) * p; }
 
 // Circles and arcs keep the centre in object coordinates.
 AcGePoint3d circleCenter(const TagList& t) {
@@ -304,7 +306,7 @@ AcGeVector3d AcDbEllipse::majorAxis() const {
 }
 double AcDbEllipse::radiusRatio() const { return realIn(tagsOf(this), "AcDbEllipse", 40, 1.0); }
 double AcDbEllipse::startParam() const { return realIn(tagsOf(this), "AcDbEllipse", 41, 0.0); }
-double AcDbEllipse::endParam() const { return realIn(tagsOf(this), "AcDbEllipse", 42, 2 * 3.14159265358979323846); }
+double AcDbEllipse::endParam() const { return realIn(tagsOf(this), "AcDbEllipse", 42, 2 * std::numbers::pi); }
 ErrorStatus AcDbEllipse::set(const AcGePoint3d& c, const AcGeVector3d& n, const AcGeVector3d& major, double ratio,
                              double p0, double p1) {
     ErrorStatus es = writableWith(this, c, n, major, ratio, p0, p1);

@@ -24,6 +24,9 @@ void setPointIn(TagList& t, std::string_view sub, int x, const AcGePoint3d& p);
 void eraseIn(TagList& t, std::string_view sub, int code);
 // Writes the extrusion, leaving it out when it is the z axis.
 void setNormalIn(TagList& t, std::string_view sub, const AcGeVector3d& n);
+// Object coordinates (arbitrary-axis rule of the normal) from and to the world.
+AcGePoint3d ocsToWorld(const AcGePoint3d& p, const AcGeVector3d& n);
+AcGePoint3d worldToOcs(const AcGePoint3d& p, const AcGeVector3d& n);
 double toDegrees(double radians);
 double toRadians(double degrees);
 

@@ -121,6 +121,9 @@ Entry* newEntry(Drawing& d, const char* type, uint16_t flags);
 
 // --- tags ------------------------------------------------------------------
 
+// A tag that refers to nothing (its value is its own text).
+inline Tag tagOf(int code, std::string value) { return Tag{static_cast<int16_t>(code), std::move(value), nullptr}; }
+
 // Index of the first tag with `code` among the record's own data (after the
 // type tag, before extended data and embedded objects), or -1.
 int findTag(const TagList& t, int code, std::size_t from = 1);

@@ -1,7 +1,9 @@
 // Proxies: the original class of a proxy (CLASSES), its capability flags, and
 // the explode of a proxy entity's stored picture into ordinary entities.
 #include <cmath>
+#include <numbers>
 #include <optional>
+#include <utility>
 
 #include "host/arx/curves.h"
 #include "host/arx/internal.h"
@@ -182,7 +184,7 @@ Props propsFor(const proxygfx::Attributes& a, const Props& base, const Tables& t
     return p;
 }
 
-Tag T(int code, std::string v) { return Tag{static_cast<int16_t>(code), std::move(v), nullptr}; }
+constexpr auto T = tagOf;
 
 // Replaces the common data after the AcDbEntity marker (layer, linetype, colour, lineweight,
 // linetype scale) with the props.
@@ -209,14 +211,20 @@ void putCommon(TagList& t, const Props& p) {
     t.insert(t.begin() + static_cast<std::ptrdiff_t>(at), c.begin(), c.end());
 }
 
-template <class E>
-E* make(const Props& p) {
-    E* e = new E();
+// A new entity made by its own constructor, with the common properties of the piece.
+template <class E, class... Args>
+E* make(const Props& p, Args&&... args) {
+    E* e = new E(std::forward<Args>(args)...);
     putCommon(st(e).tags, p);
     return e;
 }
 
-AcGePoint3d toOcs(const AcGePoint3d& p, const AcGeVector3d& n) { return AcGeMatrix3d::worldToPlane(n) * p; }
+// The thickness of a piece, written before the first point as AutoCAD writes it.
+void thicknessFirst(TagList& t, std::string_view sub, double th) {
+    if (th == 0.0) return;
+    const int at = findIn(t, sub, 10);
+    t.insert(t.begin() + at, T(39, realText(th)));
+}
 
 double scaleOf(const std::vector<AcGePoint3d>& pts) {
     double m = 1.0;
@@ -278,10 +286,8 @@ class Exploder {
     }
 
     void point(const AcGePoint3d& q, const Props& pr) {
-        AcDbPoint* e = make<AcDbPoint>(pr);
-        TagList& t = st(e).tags;
-        setPointIn(t, "AcDbPoint", 10, q);
-        thickness(t, "AcDbPoint", pr.thickness);
+        AcDbPoint* e = make<AcDbPoint>(pr, q);
+        thickness(st(e).tags, "AcDbPoint", pr.thickness);
         add(e);
     }
 
@@ -297,15 +303,8 @@ class Exploder {
             return;
         }
         if (pts.size() == 2 && !lw) {
-            AcDbLine* e = make<AcDbLine>(pr);
-            TagList& t = st(e).tags;
-            setPointIn(t, "AcDbLine", 10, pts[0]);
-            setPointIn(t, "AcDbLine", 11, pts[1]);
-            if (pr.thickness != 0.0) {
-                // AutoCAD writes the thickness before the points.
-                int at = findIn(t, "AcDbLine", 10);
-                t.insert(t.begin() + at, T(39, realText(pr.thickness)));
-            }
+            AcDbLine* e = make<AcDbLine>(pr, pts[0], pts[1]);
+            thicknessFirst(st(e).tags, "AcDbLine", pr.thickness);
             add(e);
             return;
         }
@@ -329,12 +328,12 @@ class Exploder {
         LwData d;
         d.normal = *n;
         d.flags = p.closed ? 1 : 0;
-        d.elevation = toOcs(pts[0], *n).z;
+        d.elevation = worldToOcs(pts[0], *n).z;
         d.thickness = (lw && p.ownThickness != 0.0) ? p.ownThickness : pr.thickness;
         d.constantWidth = p.constantWidth;
         const bool widths = !p.startWidths.empty() && p.startWidths.size() == pts.size();
         for (std::size_t i = 0; i < pts.size(); ++i) {
-            AcGePoint3d o = toOcs(pts[i], *n);
+            AcGePoint3d o = worldToOcs(pts[i], *n);
             LwVertex v;
             v.x = o.x;
             v.y = o.y;
@@ -389,30 +388,13 @@ class Exploder {
         }
     }
 
-    void circleData(TagList& t, const proxygfx::Primitive& p, const Props& pr) {
-        const AcGeVector3d n = p.normal.isZeroLength() ? AcGeVector3d::kZAxis : p.normal.normal();
-        thickness(t, "AcDbCircle", pr.thickness);
-        // The thickness goes first, as AutoCAD writes it.
-        if (pr.thickness != 0.0) {
-            int i39 = findIn(t, "AcDbCircle", 39), i10 = findIn(t, "AcDbCircle", 10);
-            if (i39 > i10) {
-                Tag g = t[static_cast<std::size_t>(i39)];
-                t.erase(t.begin() + i39);
-                t.insert(t.begin() + i10, g);
-            }
-        }
-        setPointIn(t, "AcDbCircle", 10, toOcs(p.center, n));
-        setRealIn(t, "AcDbCircle", 40, p.radius);
-        setNormalIn(t, "AcDbCircle", n);
-    }
-
     void circle(const proxygfx::Primitive& p, const Props& pr) {
         if (!(p.radius > 0.0)) {
             ++skipped;
             return;
         }
-        AcDbCircle* e = make<AcDbCircle>(pr);
-        circleData(st(e).tags, p, pr);
+        AcDbCircle* e = make<AcDbCircle>(pr, p.center, p.normal, p.radius);
+        thicknessFirst(st(e).tags, "AcDbCircle", pr.thickness);
         add(e);
     }
 
@@ -421,12 +403,8 @@ class Exploder {
             ++skipped;
             return;
         }
-        AcDbArc* e = make<AcDbArc>(pr);
-        TagList& t = st(e).tags;
-        circleData(t, p, pr);
-        // The normal sits in the circle's part; the angles follow in the arc's.
-        setRealIn(t, "AcDbArc", 50, toDegrees(p.startAngle));
-        setRealIn(t, "AcDbArc", 51, toDegrees(p.endAngle));
+        AcDbArc* e = make<AcDbArc>(pr, p.center, p.normal, p.radius, p.startAngle, p.endAngle);
+        thicknessFirst(st(e).tags, "AcDbCircle", pr.thickness);
         add(e);
     }
 
@@ -443,19 +421,10 @@ class Exploder {
             // back by a quarter turn.
             major = n.crossProduct(major) * ratio;
             ratio = 1.0 / ratio;
-            constexpr double kHalfPi = 1.5707963267948966;
-            p0 -= kHalfPi;
-            p1 -= kHalfPi;
+            p0 -= std::numbers::pi / 2;
+            p1 -= std::numbers::pi / 2;
         }
-        AcDbEllipse* e = make<AcDbEllipse>(pr);
-        TagList& t = st(e).tags;
-        setPointIn(t, "AcDbEllipse", 10, p.center);
-        setPointIn(t, "AcDbEllipse", 11, AcGePoint3d(major.x, major.y, major.z));
-        setPointIn(t, "AcDbEllipse", 210, AcGePoint3d(n.x, n.y, n.z));
-        setRealIn(t, "AcDbEllipse", 40, ratio);
-        setRealIn(t, "AcDbEllipse", 41, p0);
-        setRealIn(t, "AcDbEllipse", 42, p1);
-        add(e);
+        add(make<AcDbEllipse>(pr, p.center, n, major, ratio, p0, p1));
     }
 
     void text(const proxygfx::Primitive& p, const Props& pr) {
@@ -464,7 +433,7 @@ class Exploder {
         AcGeMatrix3d toPlane = AcGeMatrix3d::worldToPlane(n);
         AcGeVector3d dir = toPlane * td.direction;
         double rotation = (dir.x == 0.0 && dir.y == 0.0) ? 0.0 : std::atan2(dir.y, dir.x);
-        if (rotation < 0) rotation += 2 * 3.14159265358979323846;
+        if (rotation < 0) rotation += 2 * std::numbers::pi;
         auto* e = make<AcDbText>(pr);
         TagList& t = st(e).tags;
         // AcDbText: [39] 10 20 30 40 1 [50] [41] [51] [71] [210] and a second AcDbText marker.

@@ -112,7 +112,7 @@ void resolveRefs(const Drawing& d, TagList& t, bool entity) {
 namespace {
 
 TagList buildDefaultTags(std::string_view dxf) {
-    auto T = [](int code, std::string v) { return Tag{static_cast<int16_t>(code), std::move(v), nullptr}; };
+    const auto T = tagOf;
     TagList t;
     t.push_back(T(0, std::string(dxf)));
     const bool dimstyle = dxf == "DIMSTYLE";
