@@ -25,36 +25,42 @@ std::string nameOf(AcDbBlockTableRecord* r) {
     return u8(take(n));
 }
 
-// Every entity of the model and paper space, by layer.
-std::map<std::string, Got> measureLayouts(AcDbDatabase& db) {
-    std::map<std::string, Got> out;
+// Runs f(block name, entity) on every entity of every block of `db`, each open for read.
+template <class F>
+void forEachEntity(AcDbDatabase& db, F f) {
     AcDbBlockTable* bt = nullptr;
-    EXPECT_EQ(db.getSymbolTable(bt, AcDb::kForRead), Acad::eOk);
+    ASSERT_EQ(db.getSymbolTable(bt, AcDb::kForRead), Acad::eOk);
     AcDbBlockTableIterator* blocks = nullptr;
-    EXPECT_EQ(bt->newIterator(blocks), Acad::eOk);
+    ASSERT_EQ(bt->newIterator(blocks), Acad::eOk);
     bt->close();
     for (; !blocks->done(); blocks->step()) {
         AcDbBlockTableRecord* block = nullptr;
         if (blocks->getRecord(block) != Acad::eOk) continue;
-        std::string name = nameOf(block);
-        if (name != "*Model_Space" && name != "*Paper_Space") {
-            block->close();
-            continue;
-        }
+        const std::string name = nameOf(block);
         AcDbBlockTableRecordIterator* it = nullptr;
-        EXPECT_EQ(block->newIterator(it), Acad::eOk);
+        EXPECT_EQ(block->newIterator(it), Acad::eOk) << name;
         block->close();
+        if (!it) continue;
         for (; !it->done(); it->step()) {
             AcDbEntity* e = nullptr;
             if (it->getEntity(e) != Acad::eOk) continue;
-            Got g;
-            g.es = e->getGeomExtents(g.box);
-            out[u8(take(e->layer()))] = g;
+            f(name, e);
             e->close();
         }
         delete it;
     }
     delete blocks;
+}
+
+// Every entity of the model and paper space, by layer.
+std::map<std::string, Got> measureLayouts(AcDbDatabase& db) {
+    std::map<std::string, Got> out;
+    forEachEntity(db, [&](const std::string& block, AcDbEntity* e) {
+        if (block != "*Model_Space" && block != "*Paper_Space") return;
+        Got g;
+        g.es = e->getGeomExtents(g.box);
+        out[u8(take(e->layer()))] = g;
+    });
     return out;
 }
 
@@ -415,40 +421,23 @@ TEST(Extents, CorpusSweepGivesFiniteBoxesOrStatuses) {
         AcDbDatabase db(false, true);
         if (db.readDwgFile(host(file).c_str()) != Acad::eOk) continue;
         ++drawings;
-        AcDbBlockTable* bt = nullptr;
-        if (db.getSymbolTable(bt, AcDb::kForRead) != Acad::eOk) continue;
-        AcDbBlockTableIterator* blocks = nullptr;
-        ASSERT_EQ(bt->newIterator(blocks), Acad::eOk);
-        bt->close();
-        for (; !blocks->done(); blocks->step()) {
-            AcDbBlockTableRecord* block = nullptr;
-            if (blocks->getRecord(block) != Acad::eOk) continue;
-            AcDbBlockTableRecordIterator* it = nullptr;
-            ASSERT_EQ(block->newIterator(it), Acad::eOk);
-            block->close();
-            for (; !it->done(); it->step()) {
-                AcDbEntity* e = nullptr;
-                if (it->getEntity(e) != Acad::eOk) continue;
-                AcDbExtents box;
-                Acad::ErrorStatus es = e->getGeomExtents(box);
-                if (es == Acad::eOk) {
-                    ++boxes;
-                    EXPECT_TRUE(box.isValid()) << file;
-                    EXPECT_TRUE(std::isfinite(box.minPoint().x) && std::isfinite(box.minPoint().y) &&
-                                std::isfinite(box.minPoint().z) && std::isfinite(box.maxPoint().x) &&
-                                std::isfinite(box.maxPoint().y) && std::isfinite(box.maxPoint().z))
-                        << file;
-                } else {
-                    ++statuses;
-                    ++byStatus[es];
-                    EXPECT_TRUE(es == Acad::eInvalidExtents || es == Acad::eNotImplementedYet)
-                        << file << ": " << es;
-                }
-                e->close();
+        forEachEntity(db, [&](const std::string&, AcDbEntity* e) {
+            AcDbExtents box;
+            Acad::ErrorStatus es = e->getGeomExtents(box);
+            if (es == Acad::eOk) {
+                ++boxes;
+                EXPECT_TRUE(box.isValid()) << file;
+                EXPECT_TRUE(std::isfinite(box.minPoint().x) && std::isfinite(box.minPoint().y) &&
+                            std::isfinite(box.minPoint().z) && std::isfinite(box.maxPoint().x) &&
+                            std::isfinite(box.maxPoint().y) && std::isfinite(box.maxPoint().z))
+                    << file;
+            } else {
+                ++statuses;
+                ++byStatus[es];
+                EXPECT_TRUE(es == Acad::eInvalidExtents || es == Acad::eNotImplementedYet)
+                    << file << ": " << es;
             }
-            delete it;
-        }
-        delete blocks;
+        });
     }
     EXPECT_GT(drawings, 10);
     EXPECT_GT(boxes, statuses);
