@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -43,12 +44,20 @@ constexpr long kVisitBudget = 4'000'000;
 // record counts as malformed.
 constexpr long long kMaxCount = 100'000'000;
 
+// What one measurement has learnt of a block, each piece read on first use: a block referenced
+// many times is read once per measurement (never kept longer, the block may change).
+struct BlockData {
+    std::optional<AcGePoint3d> base;
+    std::optional<std::vector<std::pair<const Entry*, TagList>>> entities;  // live ones, in order
+    std::optional<AcDbExtents> box;  // in the block's own coordinates
+};
+
 struct Ctx {
     const Drawing* d = nullptr;
     std::vector<const Entry*> stack;  // block records being measured, outermost first
     bool nestingFault = false;        // a cycle or a nesting too deep was met
     long budget = kVisitBudget;
-    std::unordered_map<const Entry*, std::pair<AcDbExtents, bool>> blockBoxes;  // box, done
+    std::unordered_map<const Entry*, BlockData> blocks;
 };
 
 // The record's own tags: after the type, before extended data and embedded objects.
@@ -682,9 +691,11 @@ const Entry* blockNamed(const Ctx& ctx, const Rec& r, int code) {
 }
 
 // The base point of a block (its BLOCK record's 10).
-AcGePoint3d blockBase(const Ctx& ctx, const Entry* blockRecord) {
+AcGePoint3d blockBase(Ctx& ctx, const Entry* blockRecord) {
     AcGePoint3d base;
     if (!ctx.d || !blockRecord->block || !blockRecord->block->begin) return base;
+    std::optional<AcGePoint3d>& known = ctx.blocks[blockRecord].base;
+    if (known) return *known;
     TagList tags;
     if (blockRecord->live && st(static_cast<const AcDbObject*>(blockRecord->live)).beginLoaded)
         tags = st(static_cast<const AcDbObject*>(blockRecord->live)).beginTags;
@@ -692,15 +703,22 @@ AcGePoint3d blockBase(const Ctx& ctx, const Entry* blockRecord) {
         tags = currentTags(*ctx.d, blockRecord->block->begin);
     Rec r(tags);
     if (!r.point(10, base)) base = AcGePoint3d::kOrigin;
+    known = base;
     return base;
 }
 
 void blockEntities(Ctx& ctx, const Entry* blockRecord, Collector& c) {
-    for (const Entry* e = blockRecord->block->first; e; e = e->next) {
-        if (e->erased() || e->is(hostcore::flags::kBlockEnd) || e->is(hostcore::flags::kBlockBegin))
-            continue;
+    // Elements of an unordered_map stay where they are while others are added, so the list
+    // holds through the nested measurements below.
+    auto& entities = ctx.blocks[blockRecord].entities;
+    if (!entities) {
+        entities.emplace();
+        for (const Entry* e = blockRecord->block->first; e; e = e->next)
+            if (!e->erased() && !e->is(hostcore::flags::kBlockEnd) && !e->is(hostcore::flags::kBlockBegin))
+                entities->emplace_back(e, currentTags(*ctx.d, e));
+    }
+    for (const auto& [e, tags] : *entities) {
         --ctx.budget;
-        TagList tags = currentTags(*ctx.d, e);
         // Attribute definitions show in references only when they are constant and visible.
         Rec r(tags);
         if (r.type == "ATTDEF") {
@@ -724,13 +742,12 @@ bool blockContent(Ctx& ctx, const Entry* blockRecord, Collector& c) {
     }
     ctx.stack.push_back(blockRecord);
     if (keepsAxes(c.matrix()) || ctx.budget <= 0) {
-        auto& slot = ctx.blockBoxes[blockRecord];
-        if (!slot.second) {
+        if (!ctx.blocks[blockRecord].box) {
             Collector local;
             blockEntities(ctx, blockRecord, local);
-            slot = {local.box(), true};
+            ctx.blocks[blockRecord].box = local.box();
         }
-        c.localBox(slot.first);
+        c.localBox(*ctx.blocks[blockRecord].box);
     } else {
         blockEntities(ctx, blockRecord, c);
     }
