@@ -127,12 +127,13 @@ struct Rec {
     }
 };
 
-// Adds what `inner` collected to `out`, with a copy moved by the world vector `shift` (a
-// thickness): the box of the swept shape.
-void addSwept(Collector& out, const Collector& inner, const AcGeVector3d& shift) {
+// Adds what `inner` collected to `out`, with a copy moved by `sweep` (a thickness along the
+// normal, in `out`'s local coordinates): the box of the swept shape.
+void addSwept(Collector& out, const Collector& inner, const AcGeVector3d& sweep) {
     if (inner.bad()) out.markBad();
     if (inner.empty()) return;
     out.worldBox(inner.box());
+    const AcGeVector3d shift = out.matrix() * sweep;
     if (shift.isZeroLength() || !finiteVector(shift)) return;
     AcDbExtents moved = inner.box();
     moved.transformBy(AcGeMatrix3d::translation(shift));
@@ -211,7 +212,7 @@ Outcome lineExtents(const Rec& r, Collector& out) {
     Collector inner(out.matrix());
     inner.point(a);
     if (r.type == "LINE") inner.point(b);
-    addSwept(out, inner, linear(out.matrix(), n * th));
+    addSwept(out, inner, n * th);
     return result(out);
 }
 
@@ -235,7 +236,7 @@ Outcome circleExtents(const Rec& r, bool arc, Collector& out) {
     }
     Collector inner(out.matrix() * AcGeMatrix3d::planeToWorld(n));
     inner.conic(c, AcGeVector3d(radius, 0, 0), AcGeVector3d(0, radius, 0), t0, t1);
-    addSwept(out, inner, linear(out.matrix(), n * th));
+    addSwept(out, inner, n * th);
     return result(out);
 }
 
@@ -340,7 +341,7 @@ Outcome lwpolylineExtents(const Rec& r, Collector& out) {
     if (v.empty()) return Outcome::Nothing;
     Collector inner(out.matrix() * AcGeMatrix3d::planeToWorld(n));
     plineSegments(v, (flags & 1) != 0, inner);
-    addSwept(out, inner, linear(out.matrix(), n * th));
+    addSwept(out, inner, n * th);
     return result(out);
 }
 
@@ -404,7 +405,7 @@ Outcome polylineExtents(Ctx& ctx, const Rec& r, const Entry* entry,
         for (PlineVertex& pv : v) pv.bulge = pv.startWidth = pv.endWidth = 0;
     Collector inner(out.matrix() * AcGeMatrix3d::planeToWorld(n));
     plineSegments(v, (flags & 1) != 0, inner);
-    addSwept(out, inner, linear(out.matrix(), n * th));
+    addSwept(out, inner, n * th);
     return result(out);
 }
 
@@ -425,7 +426,7 @@ Outcome cornersExtents(const Rec& r, bool planar, Collector& out) {
         ++corners;
     }
     if (corners == 0) return Outcome::Malformed;
-    addSwept(out, inner, linear(out.matrix(), n * th));
+    addSwept(out, inner, n * th);
     return result(out);
 }
 
@@ -782,8 +783,9 @@ Outcome insertExtents(Ctx& ctx, const Rec& r, const Entry* entry, const std::vec
         out.worldBox(content.box());
         // An array: the same box moved to the other corners of the grid.
         if (cols > 1 || rows > 1) {
-            AcGeVector3d across = linear(out.matrix() * place, AcGeVector3d(dx * static_cast<double>(cols - 1), 0, 0));
-            AcGeVector3d up = linear(out.matrix() * place, AcGeVector3d(0, dy * static_cast<double>(rows - 1), 0));
+            const AcGeMatrix3d grid = out.matrix() * place;
+            AcGeVector3d across = grid * AcGeVector3d(dx * static_cast<double>(cols - 1), 0, 0);
+            AcGeVector3d up = grid * AcGeVector3d(0, dy * static_cast<double>(rows - 1), 0);
             for (const AcGeVector3d& shift : {across, up, across + up}) {
                 AcDbExtents moved = content.box();
                 moved.transformBy(AcGeMatrix3d::translation(shift));

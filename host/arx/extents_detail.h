@@ -27,27 +27,24 @@ constexpr double kCharAdvance = 1.0;
 // character height, at a line-spacing factor of 1 (the "3 on 5" rule: 5/3).
 constexpr double kLineSpacing = 5.0 / 3.0;
 
-// A number from a tag value (blanks around it allowed); NaN for text that is no number.
-inline double parseReal(std::string_view s) {
+// A number of type T from a tag value, blanks around it and a leading '+' allowed; `bad` for
+// text that is no such number.
+template <class T>
+T parseNumber(std::string_view s, T bad) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    double v = 0;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || p != s.data() + s.size() || s.empty()) return std::nan("");
-    return v;
-}
-
-// An integer from a tag value; `bad` when the text is no integer.
-inline long long parseInt(std::string_view s, long long bad = 0) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    long long v = 0;
+    T v{};
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
     if (ec != std::errc() || p != s.data() + s.size() || s.empty()) return bad;
     return v;
 }
+
+// A real from a tag value; NaN for text that is no number.
+inline double parseReal(std::string_view s) { return parseNumber(s, std::nan("")); }
+
+// An integer from a tag value; `bad` when the text is no integer.
+inline long long parseInt(std::string_view s, long long bad = 0) { return parseNumber(s, bad); }
 
 inline bool finitePoint(const AcGePoint3d& p) {
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
@@ -55,9 +52,6 @@ inline bool finitePoint(const AcGePoint3d& p) {
 inline bool finiteVector(const AcGeVector3d& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
-
-// The linear part of an affine matrix applied to a vector (no translation).
-inline AcGeVector3d linear(const AcGeMatrix3d& m, const AcGeVector3d& v) { return m * v; }
 
 // A box in world coordinates that collects geometry given in some local coordinate system:
 // every point, curve and box added is first taken through `m` (an affine matrix). A value that
@@ -103,8 +97,8 @@ class Collector {
     void conic(const AcGePoint3d& c, const AcGeVector3d& u, const AcGeVector3d& v, double t0,
                double t1) {
         AcGePoint3d wc = identity_ ? c : m_ * c;
-        AcGeVector3d wu = identity_ ? u : linear(m_, u);
-        AcGeVector3d wv = identity_ ? v : linear(m_, v);
+        AcGeVector3d wu = identity_ ? u : m_ * u;
+        AcGeVector3d wv = identity_ ? v : m_ * v;
         if (!finitePoint(wc) || !finiteVector(wu) || !finiteVector(wv) || !std::isfinite(t0) ||
             !std::isfinite(t1) || t1 < t0) {
             bad_ = true;
