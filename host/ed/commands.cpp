@@ -40,16 +40,22 @@ void removeCommandsOf(Module* m) {
     }
 }
 
+// Whether an answer is one of `words` (letter case and surrounding blanks aside).
+bool isAnswer(const std::string& answer, std::initializer_list<std::string> words) {
+    std::string f = fold(trim(answer));
+    return std::any_of(words.begin(), words.end(), [&](const std::string& w) { return f == fold(w); });
+}
+
+bool yes(const std::string& answer) {
+    return isAnswer(answer, {"y", "yes", u8s(u8"Да"), u8s(u8"Д")});
+}
+
 namespace {
 
 bool fileExists(const std::string& p) {
     return access(p.c_str(), F_OK) == 0;
 }
 
-bool yes(const std::string& a) {
-    std::string f = fold(trim(a));
-    return f == "y" || f == "yes" || f == fold(u8s(u8"Да")) || f == fold(u8s(u8"Д"));
-}
 
 std::string displayName(const Document* d) {
     return d->path.empty() ? toUtf8(d->pathHost) : d->path;
@@ -112,13 +118,11 @@ int askSavePath(Document* d, std::string& path) {
 }
 
 bool isNo(const std::string& a) {
-    std::string f = fold(trim(a));
-    return f == "n" || f == "no" || f == fold(u8s(u8"Нет")) || f == fold(u8s(u8"Н"));
+    return isAnswer(a, {"n", "no", u8s(u8"Нет"), u8s(u8"Н")});
 }
 
 bool isCancel(const std::string& a) {
-    std::string f = fold(trim(a));
-    return f == "c" || f == "cancel" || f == fold(u8s(u8"Отмена")) || f == fold(u8s(u8"О"));
+    return isAnswer(a, {"c", "cancel", u8s(u8"Отмена"), u8s(u8"О")});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <istream>
 #include <map>
 #include <memory>
@@ -128,6 +129,10 @@ bool parsePoint(const std::string& text, const double* base, double out[3]);
 // Output of the command line (UTF-8).
 void print(std::string_view utf8);
 std::string trim(std::string_view s);
+// Whether an answer is one of `words`, letter case and surrounding blanks aside.
+bool isAnswer(const std::string& answer, std::initializer_list<std::string> words);
+// Yes, Y, Да or Д.
+bool yes(const std::string& answer);
 
 // --- modules and messages ---
 int sendMessage(Module& m, AcRx::AppMsgCode msg);
