@@ -91,10 +91,9 @@ std::vector<TagPlace> placesOf(const TagList& t) {
     return out;
 }
 
-int ownerTagIndex(const TagList& t) {
-    std::vector<TagPlace> p = placesOf(t);
-    for (std::size_t i = 0; i < t.size(); ++i)
-        if (p[i].ownerTag) return static_cast<int>(i);
+int ownerTagIndex(const std::vector<TagPlace>& places) {
+    for (std::size_t i = 0; i < places.size(); ++i)
+        if (places[i].ownerTag) return static_cast<int>(i);
     return -1;
 }
 
@@ -214,6 +213,7 @@ private:
         std::vector<uint64_t> handles;
         for (auto& [h, g] : groups) handles.push_back(h);
         std::sort(handles.begin(), handles.end());
+        std::unordered_map<const Entry*, Entry*> keeperOf;  // record given a new handle -> the one that kept it
         for (uint64_t h : handles) {
             std::vector<Entry*>& g = groups[h];
             std::stable_sort(g.begin(), g.end(), [](const Entry* a, const Entry* b) {
@@ -238,23 +238,22 @@ private:
                 std::string label = name(e);
                 TagList& t = d_.ownTags(e);
                 d_.assignHandle(e);  // moves the handle seed on
-                bool set = false;
-                for (std::size_t k = 1; k < t.size() && !set; ++k)
-                    if (t[k].code == 5 || t[k].code == 105) {
-                        t[k].value = hostcore::handleText(e->handle);
-                        set = true;
-                    }
-                if (!set) t.insert(t.begin() + 1, Tag{5, hostcore::handleText(e->handle), nullptr});
-                renumbered_[e] = h;
+                const std::string given = hostcore::handleText(e->handle);
+                auto own = std::find_if(t.begin() + 1, t.end(), [](const Tag& tag) { return tag.code == 5 || tag.code == 105; });
+                if (own != t.end()) own->value = given;
+                else t.insert(t.begin() + 1, Tag{5, given, nullptr});
+                keeperOf[e] = keeper;
                 ++errors_;
                 ++fixed_;
-                print("\n" + label + ": " + what + " - given " + hostcore::handleText(e->handle));
+                print("\n" + label + ": " + what + " - given " + given);
             }
-            // Objects whose owner was taken to be a record that lost the handle
-            // belong to the one that kept it.
-            if (fixable)
-                for (Entry& o : d_.entries)
-                    if (o.owner && o.is(fl::kObject) && renumbered_.count(o.owner)) o.owner = keeper;
+        }
+        // Objects whose owner was taken to be a record that lost the handle
+        // belong to the one that kept it.
+        if (keeperOf.empty()) return;
+        for (Entry& o : d_.entries) {
+            if (!o.owner || !o.is(fl::kObject)) continue;
+            if (auto k = keeperOf.find(o.owner); k != keeperOf.end()) o.owner = k->second;
         }
     }
 
@@ -296,7 +295,7 @@ private:
     // Sets the record's owner tag (inserting one when it has none).
     void setOwnerTag(Entry* e, const Entry* owner) {
         TagList& t = d_.ownTags(e);
-        int i = ownerTagIndex(t);
+        int i = ownerTagIndex(placesOf(t));
         std::string h = hostcore::handleText(owner->handle);
         if (i >= 0) t[static_cast<std::size_t>(i)].value = h;
         else t.insert(t.begin() + static_cast<std::ptrdiff_t>(ownerInsertIndex(t)), Tag{330, h, nullptr});
@@ -310,21 +309,21 @@ private:
             if (e == d_.rootDictionary || e->is(fl::kTableHead) || e->is(fl::kBlockBegin) || e->is(fl::kBlockEnd))
                 continue;
             TagList t = d_.tagsOf(e);
-            int oi = ownerTagIndex(t);
+            std::vector<TagPlace> places = placesOf(t);
+            int oi = ownerTagIndex(places);
             uint64_t named = oi >= 0 ? hostcore::handleValue(t[static_cast<std::size_t>(oi)].value) : 0;
             Entry* namedEntry = named ? d_.find(named) : nullptr;
             if (e->is(fl::kEntity)) {
-                entityOwner(e, t, named, namedEntry);
-                if (!e->erased()) missingBlock(e, t);
+                entityOwner(e, named, namedEntry);
+                if (!e->erased()) missingBlock(e, t, places);
             } else if (e->is(fl::kTableRecord)) {
                 // A record without an owner reference belongs where it stands
                 // (files before AutoCAD 2000 leave it out); only a wrong one is an error.
                 if (named && e->owner && live(e->owner) && named != e->owner->handle) {
-                    std::string what = named ? "owner " + hostcore::handleText(named) + " is not its table"
-                                             : std::string("no owner reference");
                     bool ok = canChange(e);
                     if (ok) setOwnerTag(e, e->owner);
-                    report(e, what, ok, "set to " + name(e->owner));
+                    report(e, "owner " + hostcore::handleText(named) + " is not its table", ok,
+                           "set to " + name(e->owner));
                 }
             } else if (e->is(fl::kObject)) {
                 objectOwner(e, named, namedEntry);
@@ -332,43 +331,37 @@ private:
         }
     }
 
-    void entityOwner(Entry* e, const TagList& t, uint64_t named, Entry* namedEntry) {
-        (void)t;
+    void entityOwner(Entry* e, uint64_t named, Entry* namedEntry) {
         Entry* block = e->owner;  // where the loader put it
         if (!block) {
             report(e, "entity without a block to live in", false);
             return;
         }
         if (block->erased()) {
-            bool ok = canChange(e);
-            if (ok) erase(e);
-            report(e, "its block " + name(block) + " is erased", ok, "erased");
+            eraseFor(e, "its block " + name(block) + " is erased", canChange(e));
             return;
         }
-        if (named == block->handle || !named) return;
+        // No owner reference: the entity belongs where it stands.
+        if (!named || named == block->handle) return;
         std::string space = block == d_.modelSpace ? "model space" : block == d_.paperSpace ? "paper space" : name(block);
-        std::string what = !named                     ? "no owner reference"
-                           : !namedEntry              ? "owner " + hostcore::handleText(named) + " is missing"
-                           : namedEntry->erased()     ? "owner " + name(namedEntry) + " is erased"
-                                                      : "owner " + name(namedEntry) + " is not its block";
+        std::string what = !namedEntry             ? "owner " + hostcore::handleText(named) + " is missing"
+                           : namedEntry->erased()  ? "owner " + name(namedEntry) + " is erased"
+                                                   : "owner " + name(namedEntry) + " is not its block";
         bool ok = canChange(e);
         if (ok) setOwnerTag(e, block);
         report(e, what, ok, "moved to " + space);
     }
 
     // A reference by name to a block that does not exist: the reference goes.
-    void missingBlock(Entry* e, const TagList& t) {
+    void missingBlock(Entry* e, const TagList& t, const std::vector<TagPlace>& places) {
         const std::string& type = d_.typeName(e);
         if (type != "INSERT" && type != "DIMENSION" && type != "ACAD_TABLE") return;
-        std::vector<TagPlace> places = placesOf(t);
         for (std::size_t i = 0; i < t.size(); ++i) {
             if (t[i].code != 2 || places[i].xdata) continue;
             if (hostcore::nameReference(type, places[i].subclass, 2, false, true) != TableKind::BlockRecord) continue;
             Entry* target = t[i].ref ? t[i].ref : d_.lookup(TableKind::BlockRecord, t[i].value);
-            if (live(target) || t[i].value.empty()) return;
-            bool ok = canChange(e);
-            if (ok) erase(e);
-            report(e, "block \"" + t[i].value + "\" does not exist", ok, "erased");
+            if (!live(target) && !t[i].value.empty())
+                eraseFor(e, "block \"" + t[i].value + "\" does not exist", canChange(e));
             return;
         }
     }
@@ -377,48 +370,42 @@ private:
         Entry* listing = nullptr;
         for (auto [it, end] = listedBy_.equal_range(e->handle); it != end; ++it)
             if (live(it->second)) listing = it->second;
+        const bool referenced = referenced_.count(e->handle) != 0;
         if (!named || !namedEntry) {
             std::string what = named ? "owner " + hostcore::handleText(named) + " is missing" : "no owner reference";
-            if (listing) {
-                bool ok = canChange(e);
-                if (ok) {
-                    setOwnerTag(e, listing);
-                    e->owner = listing;
-                }
-                report(e, what, ok, "given to " + name(listing) + ", which lists it");
-            } else {
-                bool ok = canChange(e) && !referenced_.count(e->handle);
-                if (ok) erase(e);
-                report(e, what + " and nothing lists it", ok, "erased");
-            }
+            if (listing) giveTo(e, listing, what);
+            else eraseFor(e, what + " and nothing lists it", canChange(e) && !referenced);
             return;
         }
         if (namedEntry->erased()) {
-            bool ok = canChange(e);
-            if (ok) erase(e);
-            report(e, "owner " + name(namedEntry) + " is erased", ok, "erased");
+            eraseFor(e, "owner " + name(namedEntry) + " is erased", canChange(e));
             return;
         }
         if (lists(namedEntry, e)) return;
         std::string what = "its owner " + name(namedEntry) + " does not list it";
-        if (listing && listing != namedEntry) {
-            bool ok = canChange(e);
-            if (ok) {
-                setOwnerTag(e, listing);
-                e->owner = listing;
-            }
-            report(e, what, ok, "given to " + name(listing) + ", which lists it");
-        } else if (!referenced_.count(e->handle)) {
-            bool ok = canChange(e);
-            if (ok) erase(e);
-            report(e, what + " and nothing refers to it", ok, "erased");
-        } else {
-            report(e, what, false);
+        if (listing && listing != namedEntry) giveTo(e, listing, what);
+        else if (!referenced) eraseFor(e, what + " and nothing refers to it", canChange(e));
+        else report(e, what, false);
+    }
+
+    // The object goes to the dictionary that lists it.
+    void giveTo(Entry* e, Entry* listing, const std::string& what) {
+        bool ok = canChange(e);
+        if (ok) {
+            setOwnerTag(e, listing);
+            e->owner = listing;
         }
+        report(e, what, ok, "given to " + name(listing) + ", which lists it");
+    }
+
+    // Reports a fault whose fix is erasing the record; erases it when `ok`.
+    void eraseFor(Entry* e, const std::string& what, bool ok) {
+        if (ok) erase(e);
+        report(e, what, ok, "erased");
     }
 
     // --- 3. references ---------------------------------------------------------------
-    // A replacement for a missing table entry named by `t`, or null.
+    // A replacement for the missing table entry `missing` (of a record of `type`), or null.
     Entry* replacement(TableKind k, const std::string& type, const std::string& missing) {
         auto pick = [&](const char* n) -> Entry* {
             Entry* r = d_.lookup(k, n);
@@ -444,7 +431,8 @@ private:
     }
 
     Entry* makeLayer(const std::string& layerName) {
-        if (Entry* r = made_[hostcore::foldName(layerName)]) return r;
+        Entry*& made = made_[hostcore::foldName(layerName)];
+        if (made) return made;
         AcDbLayerTable* table = nullptr;
         if (db_->getSymbolTable(table, AcDb::kForWrite) != Acad::eOk) return nullptr;
         AcDbLayerTableRecord* rec = new AcDbLayerTableRecord();
@@ -458,7 +446,7 @@ private:
             delete rec;
         }
         table->close();
-        made_[hostcore::foldName(layerName)] = result;
+        made = result;
         return result;
     }
 
@@ -476,7 +464,11 @@ private:
             const bool dict = isDictionaryType(type);
             const bool entity = entityLike(e);
             Edits edits;
-            std::vector<std::string> found;
+            // What is wrong, and what the fix does (empty: no fix offered).
+            struct Finding {
+                std::string what, fix;
+            };
+            std::vector<Finding> found;
             for (std::size_t i = 0; i < t.size(); ++i) {
                 const Tag& g = t[i];
                 const TagPlace& p = places[i];
@@ -487,19 +479,19 @@ private:
                     if (live(target)) continue;
                     std::string what = target ? "erased " + name(target) : "missing object " + hostcore::handleText(h);
                     if (p.group == "{ACAD_REACTORS") {
-                        found.push_back("reactor " + what + ": removed");
+                        found.push_back({"reactor " + what, "removed"});
                         edits.erase(i, i + 1);
                     } else if (p.group == "{ACAD_XDICTIONARY") {
-                        found.push_back("extension dictionary is " + what + ": unlinked");
+                        found.push_back({"extension dictionary is " + what, "unlinked"});
                         edits.erase(i, i + 1);
                     } else if (dict && (g.code == 350 || g.code == 360) && i > 0 && t[i - 1].code == 3) {
-                        found.push_back("entry \"" + t[i - 1].value + "\" names " + what + ": removed");
+                        found.push_back({"entry \"" + t[i - 1].value + "\" names " + what, "removed"});
                         edits.erase(i - 1, i + 1);
                     } else if (type == "GROUP" && g.code == 340) {
-                        found.push_back("member " + what + ": removed");
+                        found.push_back({"member " + what, "removed"});
                         edits.erase(i, i + 1);
                     } else {
-                        found.push_back("reference " + std::to_string(g.code) + " to " + what + ": set to null");
+                        found.push_back({"reference " + std::to_string(g.code) + " to " + what, "set to null"});
                         edits.set(i, "0");
                     }
                     continue;
@@ -514,24 +506,19 @@ private:
                                    : k == TableKind::LType ? "linetype"
                                    : k == TableKind::Style ? "text style"
                                                            : "dimension style";
+                std::string what = std::string(kind) + " \"" + g.value + "\" does not exist";
                 Entry* r = canChange(e) ? replacement(k, type, g.value) : nullptr;
-                if (r) {
-                    bool made = hostcore::foldName(d_.nameOf(r)) == hostcore::foldName(g.value);
-                    found.push_back(std::string(kind) + " \"" + g.value + "\" does not exist: " +
-                                    (made ? std::string("layer made") : "set to " + d_.nameOf(r)));
-                    edits.set(i, d_.nameOf(r), r);
-                } else {
-                    found.push_back(std::string(kind) + " \"" + g.value + "\" does not exist");
+                if (!r) {
+                    found.push_back({what, {}});
+                    continue;
                 }
+                bool made = hostcore::foldName(d_.nameOf(r)) == hostcore::foldName(g.value);
+                found.push_back({what, made ? std::string("layer made") : "set to " + d_.nameOf(r)});
+                edits.set(i, d_.nameOf(r), r);
             }
             bool ok = canChange(e) && !edits.empty();
             if (ok) edits.apply(d_.ownTags(e));
-            for (const std::string& f : found) {
-                auto colon = f.rfind(": ");
-                bool hasFix = colon != std::string::npos && ok;
-                std::string text = colon == std::string::npos ? f : f.substr(0, colon);
-                report(e, text, hasFix, colon == std::string::npos ? "fixed" : f.substr(colon + 2));
-            }
+            for (const Finding& f : found) report(e, f.what, ok && !f.fix.empty(), f.fix);
             if (entity) picture(e, t, type, r2010);
         }
     }
@@ -590,7 +577,6 @@ private:
     Drawing& d_;
     bool fix_;
     int errors_ = 0, fixed_ = 0, checked_ = 0, pictures_ = 0;
-    std::unordered_map<Entry*, uint64_t> renumbered_;
     std::unordered_multimap<uint64_t, Entry*> listedBy_;  // handle -> dictionary (or entity) that lists it
     std::unordered_set<uint64_t> referenced_;              // handles some record refers to
     std::unordered_map<std::string, Entry*> made_;          // layers made, by folded name
@@ -607,9 +593,7 @@ void cmdAudit() {
     }
     std::string a;
     if (readAnswer("\nFix any errors detected? [Yes/No] <N>: ", a) != RTNORM) return;
-    std::string f = fold(trim(a));
-    bool fix = f == "y" || f == "yes" || f == fold(u8s(u8"Да")) || f == fold(u8s(u8"Д"));
-    Auditor(db, *d, fix).run();
+    Auditor(db, *d, yes(a)).run();
 }
 
 }  // namespace arxed

@@ -219,6 +219,25 @@ TEST_P(DrawingCommands, AuditGivesDuplicateHandlesNewOnes) {
     EXPECT_NE(ezdxfAudit(dir_ / "dup.dxf", available), "");
 }
 
+// Names with ": " in them are reported whole, found alone or with other faults.
+TEST_P(DrawingCommands, AuditReportsNamesWithColonsWhole) {
+    fs::path file = newDrawing("colon");
+    edit(file, "ENTITIES\n",
+         "ENTITIES\n  0\nTEXT\n  5\n102\n330\n17\n100\nAcDbEntity\n  8\n0\n100\nAcDbText\n"
+         " 10\n0.0\n 20\n3.0\n 30\n0.0\n 40\n1.0\n  1\nhello\n  7\nNO: STYLE\n100\nAcDbText\n"
+         "1001\nACAD\n1005\nFFF\n");
+    Result r = run("colon.dxf", "AUDIT\nN\nAUDIT\nY\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("TEXT (102): text style \"NO: STYLE\" does not exist\n"
+                         "TEXT (102): reference 1005 to missing object FFF\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("TEXT (102): text style \"NO: STYLE\" does not exist - set to Standard\n"
+                         "TEXT (102): reference 1005 to missing object FFF - set to null\n"),
+              std::string::npos)
+        << r.out;
+}
+
 TEST_P(DrawingCommands, AuditReportsCorruptPicturesAndLeavesThem) {
     fs::path file = newDrawing("picture");
     // A picture whose size says 100 bytes over 8 bytes of data.
