@@ -50,6 +50,7 @@ struct BlockData {
     std::optional<AcGePoint3d> base;
     std::optional<std::vector<std::pair<const Entry*, TagList>>> entities;  // live ones, in order
     std::optional<AcDbExtents> box;  // in the block's own coordinates
+    bool boxBad = false;             // some of the content had no finite numbers there
 };
 
 struct Ctx {
@@ -743,11 +744,15 @@ bool blockContent(Ctx& ctx, const Entry* blockRecord, Collector& c) {
     }
     ctx.stack.push_back(blockRecord);
     if (keepsAxes(c.matrix()) || ctx.budget <= 0) {
+        // The content's box, measured once in the block's own coordinates; content that
+        // overflowed there spoils the reference as it does when measured entity by entity.
         if (!ctx.blocks[blockRecord].box) {
             Collector local;
             blockEntities(ctx, blockRecord, local);
             ctx.blocks[blockRecord].box = local.box();
+            ctx.blocks[blockRecord].boxBad = local.bad();
         }
+        if (ctx.blocks[blockRecord].boxBad) c.markBad();
         c.localBox(*ctx.blocks[blockRecord].box);
     } else {
         blockEntities(ctx, blockRecord, c);

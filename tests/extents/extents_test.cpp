@@ -404,6 +404,39 @@ TEST(Extents, BlockChangesReachTheReference) {
     expectBox(got["ins_rot90"].box, {-195, 3, 0, 7, 9, 0}, 1e-9, "after the block changed");
 }
 
+// A block whose content overflows (a reference inside it scaled past the largest number) spoils
+// the reference whether the reference is turned by a right angle or not: the box of the block
+// measured once and the block measured entity by entity give the same status.
+TEST(Extents, OverflowInsideABlockSpoilsEveryReference) {
+    SKIP_WITHOUT_EZDXF();
+    TempDir dir;
+    const std::string file = dir.file("overflow.dxf");
+    bool ok = false;
+    std::string text = runPython(R"PY(
+import sys, ezdxf
+doc = ezdxf.new('R2010')
+huge = doc.blocks.new('HUGE')
+huge.add_line((-1e308, 0), (1e308, 0))
+outer = doc.blocks.new('OUTER')
+outer.add_line((0, 0), (1, 1))
+outer.add_blockref('HUGE', (0, 0), dxfattribs={'xscale': 10, 'yscale': 10})
+msp = doc.modelspace()
+msp.add_blockref('OUTER', (0, 0), dxfattribs={'layer': 'straight'})
+msp.add_blockref('OUTER', (0, 0), dxfattribs={'layer': 'turned', 'rotation': 30})
+msp.add_blockref('OUTER', (0, 0), dxfattribs={'layer': 'quarter', 'rotation': 90})
+doc.saveas(sys.argv[1])
+)PY",
+                                 file, ok);
+    ASSERT_TRUE(ok) << text;
+    AcDbDatabase db(false, true);
+    ASSERT_EQ(db.readDwgFile(host(file).c_str()), Acad::eOk);
+    std::map<std::string, Got> got = measureLayouts(db);
+    for (const char* layer : {"straight", "turned", "quarter"}) {
+        ASSERT_EQ(got.count(layer), 1u) << layer;
+        EXPECT_EQ(got[layer].es, Acad::eInvalidExtents) << layer;
+    }
+}
+
 // --- Every entity of every corpus drawing -------------------------------------------------------
 
 TEST(Extents, CorpusSweepGivesFiniteBoxesOrStatuses) {
