@@ -248,6 +248,29 @@ const Want kWanted[] = {
     {"unknown_type", Acad::eNotImplementedYet, {}, 0},
 };
 
+// The boxes a script printed, one a line: a key and six numbers (min x y z, max x y z), or the
+// key and "none" where ezdxf found no box (collected in `none`).
+std::map<std::string, std::array<double, 6>> readBoxes(const std::string& text,
+                                                       std::set<std::string>* none = nullptr) {
+    std::map<std::string, std::array<double, 6>> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream ls(line);
+        std::string key, first;
+        if (!(ls >> key >> first)) continue;
+        if (first == "none") {
+            if (none) none->insert(key);
+            continue;
+        }
+        std::array<double, 6> b{};
+        b[0] = std::stod(first);
+        for (std::size_t i = 1; i < 6; ++i) ls >> b[i];
+        out[key] = b;
+    }
+    return out;
+}
+
 struct Drawing {
     std::string path;
     std::map<std::string, std::array<double, 6>> ezdxf;  // layer -> ezdxf's box
@@ -267,21 +290,7 @@ const Drawing& testDrawing() {
             out.error = text;
             return out;
         }
-        std::istringstream in(text);
-        std::string line;
-        while (std::getline(in, line)) {
-            std::istringstream ls(line);
-            std::string layer, first;
-            ls >> layer >> first;
-            if (first == "none") {
-                out.ezdxfNone.insert(layer);
-                continue;
-            }
-            std::array<double, 6> b{};
-            b[0] = std::stod(first);
-            for (int i = 1; i < 6; ++i) ls >> b[static_cast<std::size_t>(i)];
-            out.ezdxf[layer] = b;
-        }
+        out.ezdxf = readBoxes(text, &out.ezdxfNone);
         return out;
     }();
     return d;
@@ -498,14 +507,7 @@ for e in doc.modelspace():
 )PY",
                                  file, ok);
     ASSERT_TRUE(ok) << text;
-    std::map<std::string, std::array<double, 6>> want;
-    std::istringstream in(text);
-    std::string h;
-    while (in >> h) {
-        std::array<double, 6> b{};
-        for (double& v : b) in >> v;
-        want[h] = b;
-    }
+    const std::map<std::string, std::array<double, 6>> want = readBoxes(text);
     ASSERT_GT(want.size(), 10u);
     AcDbDatabase db(false, true);
     ASSERT_EQ(db.readDwgFile(host(file).c_str()), Acad::eOk);
