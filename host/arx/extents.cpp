@@ -437,6 +437,7 @@ Outcome cornersExtents(const Rec& r, bool planar, Collector& out) {
 struct HatchReader {
     const Rec& r;
     std::size_t i;
+    double z = 0.0;  // the hatch's elevation: the z of every boundary point in its plane
     bool bad = false;
 
     bool at(int code) const { return i < r.end && r.t[i].code == code; }
@@ -458,12 +459,126 @@ struct HatchReader {
         return static_cast<long long>(v);
     }
     double optional(int code, double def) { return at(code) ? take(code) : def; }
+    // A 2D point (x in `code`, y in code + 10); `z` is 0.
     AcGePoint3d point2(int code) {
         double x = take(code);
         double y = take(code + 10);
         return {x, y, 0};
     }
+    // A boundary point: a 2D point at the hatch's elevation.
+    AcGePoint3d planePoint(int code) {
+        AcGePoint3d p = point2(code);
+        p.z = z;
+        return p;
+    }
 };
+
+// A circular (kind 2) or elliptic (kind 3) edge of a hatch boundary.
+void hatchConicEdge(HatchReader& h, long long kind, Collector& inner) {
+    AcGePoint3d c = h.planePoint(10);
+    AcGeVector3d u, v;
+    if (kind == 2) {
+        double radius = h.take(40);
+        u = AcGeVector3d(radius, 0, 0);
+        v = AcGeVector3d(0, radius, 0);
+    } else {
+        AcGePoint3d m = h.point2(11);
+        double ratio = h.take(40);
+        u = AcGeVector3d(m.x, m.y, 0);
+        v = AcGeVector3d(-m.y, m.x, 0) * ratio;
+    }
+    double s = h.take(50), e = h.take(51);
+    const bool ccw = h.take(73) != 0;
+    if (h.bad) return;
+    // A clockwise edge stores the complements (360 - angle) of its angles.
+    if (!ccw) {
+        double s2 = 360.0 - e, e2 = 360.0 - s;
+        s = s2;
+        e = e2;
+    }
+    constexpr double kDeg = std::numbers::pi / 180;
+    double t0 = 0, t1 = 2 * std::numbers::pi;
+    if (std::fabs(e - s) < 360.0) {
+        s = std::fmod(s, 360.0);
+        e = std::fmod(e, 360.0);
+        if (e <= s) e += 360.0;
+        t0 = s * kDeg;
+        t1 = e * kDeg;
+        if (kind == 3) {
+            // Ellipse edges give angles; the curve is walked by parameter.
+            double ratio = u.length() > 0 ? v.length() / u.length() : 1.0;
+            auto param = [ratio](double a) {
+                return std::atan2(std::sin(a) / (ratio > 0 ? ratio : 1.0), std::cos(a));
+            };
+            double p0 = param(t0), p1 = param(t1);
+            while (p1 <= p0) p1 += 2 * std::numbers::pi;
+            t0 = p0;
+            t1 = p1;
+        }
+    }
+    inner.conic(c, u, v, t0, t1);
+}
+
+// A spline edge (kind 4) of a hatch boundary: its control points, or its fit points when it has
+// none. `last` when no edge of its path follows.
+void hatchSplineEdge(HatchReader& h, bool last, Collector& inner) {
+    h.take(94);
+    const bool rational = h.take(73) != 0;
+    h.take(74);
+    const long long knots = h.takeCount(95);
+    const long long controls = h.takeCount(96);
+    for (long long q = 0; q < knots && !h.bad; ++q) h.take(40);
+    std::vector<AcGePoint3d> cps, fits;
+    for (long long q = 0; q < controls && !h.bad; ++q) {
+        cps.push_back(h.planePoint(10));
+        if (rational) h.optional(42, 1.0);
+    }
+    // Fit data (newer releases): 97 count, then the points and end tangents. The same code
+    // counts the path's source objects after its last edge: fit data when another edge follows,
+    // or when fit points or a second count do.
+    const auto nextCode = [&] { return h.i + 1 < h.r.end ? h.r.t[h.i + 1].code : 0; };
+    if (h.at(97) &&
+        (!last || nextCode() == 11 || nextCode() == 12 || nextCode() == 13 || nextCode() == 97)) {
+        const long long nfit = h.takeCount(97);
+        for (long long q = 0; q < nfit && !h.bad; ++q) fits.push_back(h.planePoint(11));
+        if (h.at(12)) h.point2(12);
+        if (h.at(13)) h.point2(13);
+    }
+    for (const AcGePoint3d& p : cps.empty() ? fits : cps) inner.point(p);
+}
+
+// The edges of a hatch boundary path that is not a polyline.
+void hatchEdges(HatchReader& h, Collector& inner) {
+    const long long edges = h.takeCount(93);
+    for (long long k = 0; k < edges && !h.bad; ++k) {
+        const long long kind = static_cast<long long>(h.take(72));
+        if (kind == 1) {
+            inner.point(h.planePoint(10));
+            inner.point(h.planePoint(11));
+        } else if (kind == 2 || kind == 3) {
+            hatchConicEdge(h, kind, inner);
+        } else if (kind == 4) {
+            hatchSplineEdge(h, k + 1 == edges, inner);
+        } else {
+            h.bad = true;
+        }
+    }
+}
+
+// A polyline boundary path of a hatch.
+void hatchPolylinePath(HatchReader& h, Collector& inner) {
+    const bool bulges = h.take(72) != 0;
+    const bool closed = h.take(73) != 0;
+    const long long count = h.takeCount(93);
+    std::vector<PlineVertex> v;
+    for (long long k = 0; k < count && !h.bad; ++k) {
+        PlineVertex pv;
+        pv.p = h.planePoint(10);
+        if (bulges) pv.bulge = h.optional(42, 0.0);
+        v.push_back(pv);
+    }
+    if (!h.bad) plineSegments(v, closed, inner);
+}
 
 Outcome hatchExtents(const Rec& r, Collector& out) {
     AcGeVector3d n;
@@ -474,109 +589,17 @@ Outcome hatchExtents(const Rec& r, Collector& out) {
     AcGePoint3d elevationPoint;
     int at10 = r.find(10, static_cast<std::size_t>(std::max(start, 1)));
     if (at10 >= 0 && !r.pointAt(static_cast<std::size_t>(at10), elevationPoint)) return Outcome::Malformed;
-    const double z = elevationPoint.z;
     int at91 = r.find(91, static_cast<std::size_t>(std::max(start, 1)));
     if (at91 < 0) return Outcome::Malformed;
-    HatchReader h{r, static_cast<std::size_t>(at91)};
+    HatchReader h{r, static_cast<std::size_t>(at91), elevationPoint.z};
     const long long paths = h.takeCount(91);
     Collector inner(out.matrix() * AcGeMatrix3d::planeToWorld(n));
-    auto ocs = [z](AcGePoint3d p) { return AcGePoint3d(p.x, p.y, z); };
-    constexpr double kDeg = std::numbers::pi / 180;
     for (long long path = 0; path < paths && !h.bad; ++path) {
         const long long type = static_cast<long long>(h.take(92));
-        if (type & 2) {  // a polyline path
-            const bool bulges = h.take(72) != 0;
-            const bool closed = h.take(73) != 0;
-            const long long count = h.takeCount(93);
-            std::vector<PlineVertex> v;
-            for (long long k = 0; k < count && !h.bad; ++k) {
-                PlineVertex pv;
-                pv.p = ocs(h.point2(10));
-                if (bulges) pv.bulge = h.optional(42, 0.0);
-                v.push_back(pv);
-            }
-            if (!h.bad) plineSegments(v, closed, inner);
-        } else {
-            const long long edges = h.takeCount(93);
-            for (long long k = 0; k < edges && !h.bad; ++k) {
-                const long long kind = static_cast<long long>(h.take(72));
-                if (kind == 1) {
-                    inner.point(ocs(h.point2(10)));
-                    inner.point(ocs(h.point2(11)));
-                } else if (kind == 2 || kind == 3) {
-                    AcGePoint3d c = ocs(h.point2(10));
-                    AcGeVector3d u, v;
-                    if (kind == 2) {
-                        double radius = h.take(40);
-                        u = AcGeVector3d(radius, 0, 0);
-                        v = AcGeVector3d(0, radius, 0);
-                    } else {
-                        AcGePoint3d m = h.point2(11);
-                        double ratio = h.take(40);
-                        u = AcGeVector3d(m.x, m.y, 0);
-                        v = AcGeVector3d(-m.y, m.x, 0) * ratio;
-                    }
-                    double s = h.take(50), e = h.take(51);
-                    const bool ccw = h.take(73) != 0;
-                    if (h.bad) break;
-                    // A clockwise edge stores the complements (360 - angle) of its angles.
-                    if (!ccw) {
-                        double s2 = 360.0 - e, e2 = 360.0 - s;
-                        s = s2;
-                        e = e2;
-                    }
-                    double t0, t1;
-                    if (std::fabs(e - s) >= 360.0) {
-                        t0 = 0;
-                        t1 = 2 * std::numbers::pi;
-                    } else {
-                        s = std::fmod(s, 360.0);
-                        e = std::fmod(e, 360.0);
-                        if (e <= s) e += 360.0;
-                        t0 = s * kDeg;
-                        t1 = e * kDeg;
-                        if (kind == 3) {
-                            // Ellipse edges give angles; the curve is walked by parameter.
-                            double ratio = u.length() > 0 ? v.length() / u.length() : 1.0;
-                            auto param = [ratio](double a) {
-                                return std::atan2(std::sin(a) / (ratio > 0 ? ratio : 1.0), std::cos(a));
-                            };
-                            double p0 = param(t0), p1 = param(t1);
-                            while (p1 <= p0) p1 += 2 * std::numbers::pi;
-                            t0 = p0;
-                            t1 = p1;
-                        }
-                    }
-                    inner.conic(c, u, v, t0, t1);
-                } else if (kind == 4) {
-                    h.take(94);
-                    const bool rational = h.take(73) != 0;
-                    h.take(74);
-                    const long long knots = h.takeCount(95);
-                    const long long controls = h.takeCount(96);
-                    for (long long q = 0; q < knots && !h.bad; ++q) h.take(40);
-                    std::vector<AcGePoint3d> cps, fits;
-                    for (long long q = 0; q < controls && !h.bad; ++q) {
-                        cps.push_back(ocs(h.point2(10)));
-                        if (rational) h.optional(42, 1.0);
-                    }
-                    // Fit data (newer releases): 97 count, then the points and end tangents.
-                    // The same code counts the path's source objects after its last edge: fit
-                    // data when another edge follows, or when fit points or a second count do.
-                    const auto nextCode = [&] { return h.i + 1 < r.end ? r.t[h.i + 1].code : 0; };
-                    if (h.at(97) && (k + 1 < edges || nextCode() == 11 || nextCode() == 12 ||
-                                     nextCode() == 13 || nextCode() == 97)) {
-                        const long long nfit = h.takeCount(97);
-                        for (long long q = 0; q < nfit && !h.bad; ++q) fits.push_back(ocs(h.point2(11)));
-                        if (h.at(12)) h.point2(12);
-                        if (h.at(13)) h.point2(13);
-                    }
-                    for (const AcGePoint3d& p : cps.empty() ? fits : cps) inner.point(p);
-                } else {
-                    h.bad = true;
-                }
-            }
-        }
+        if (type & 2)
+            hatchPolylinePath(h, inner);
+        else
+            hatchEdges(h, inner);
         // The boundary objects the path came from.
         if (h.at(97)) {
             const long long sources = h.takeCount(97);
