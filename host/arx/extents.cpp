@@ -17,6 +17,7 @@
 
 #include "host/arx/extents_detail.h"
 #include "host/arx/internal.h"
+#include "host/arx/textutil.h"
 #include "host/proxy/graphics.h"
 
 using Acad::ErrorStatus;
@@ -677,16 +678,6 @@ Outcome mtextBox(std::string_view contents, double h, double refWidth, double sp
     return result(out);
 }
 
-// The contents of a multiline text: its 3 pieces in order, then its 1.
-std::string mtextContents(const Rec& r) {
-    std::string s, last;
-    for (std::size_t i = 1; i < r.end; ++i) {
-        if (r.t[i].code == 3) s += r.t[i].value;
-        if (r.t[i].code == 1) last = r.t[i].value;
-    }
-    return s + last;
-}
-
 Outcome mtextExtents(const Rec& r, Collector& out) {
     AcGeVector3d n;
     AcGePoint3d insert, dir;
@@ -698,7 +689,7 @@ Outcome mtextExtents(const Rec& r, Collector& out) {
     AcGeVector3d x(dir.x, dir.y, dir.z);
     if (!hasDir || x.isZeroLength())
         x = AcGeMatrix3d::planeToWorld(n) * AcGeVector3d(std::cos(rot), std::sin(rot), 0);
-    return mtextBox(mtextContents(r), r.real(40, 0.0), r.real(41, 0.0), r.real(44, 1.0),
+    return mtextBox(arxhost::mtextContents(r.t), r.real(40, 0.0), r.real(41, 0.0), r.real(44, 1.0),
                     static_cast<int>(r.integer(71, 1)), insert, x, n, out);
 }
 
