@@ -23,10 +23,27 @@ if(ARX_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
-# Apply the project's warnings to a target.
+# The public headers of the host's programming interface (host/arx.h, host/aced.h ...).
+set(ARX_SDK_INCLUDE ${PROJECT_SOURCE_DIR}/host/include)
+
+# Everything a module may include besides the host's public headers: the
+# stand-ins for the operating system, the recoding engine and the drawing walk.
+# A folder of links in the build tree, so that the module's include path holds
+# these and nothing else of the source tree (no host internals).
+set(ARX_MODULE_INCLUDE ${CMAKE_BINARY_DIR}/module-include)
+file(MAKE_DIRECTORY ${ARX_MODULE_INCLUDE})
+foreach(dir platform recode walk)
+    if(NOT EXISTS ${ARX_MODULE_INCLUDE}/${dir})
+        file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${dir} ${ARX_MODULE_INCLUDE}/${dir} SYMBOLIC)
+    endif()
+endforeach()
+
+# Apply the project's warnings to a target. The host's own code and the tests see
+# the whole tree; what a target hands on to its users is only the public headers,
+# so that nothing reaches a module through a library it links.
 function(arx_target_defaults target)
     target_compile_options(${target} PRIVATE ${ARX_WARNING_FLAGS})
-    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} PUBLIC ${ARX_SDK_INCLUDE})
 endfunction()
 
 # Mark a target as belonging to the narrow (code page 1251) build.
@@ -71,5 +88,52 @@ function(arx_dual_test name)
         endif()
         gtest_discover_tests(${tgt} TEST_PREFIX "${build}." DISCOVERY_MODE PRE_TEST
                              PROPERTIES ENVIRONMENT "${T_ENV}")
+    endforeach()
+endfunction()
+
+# arx_dual_module(NAME [WIDE_NAME file] [NARROW_NAME file] SOURCES src... [LIBS lib...]
+#                 [DEFINITIONS def...]) builds a loadable module twice from the same
+# sources: NAME (wide, linked with arxed) and NAME_narrow (code page 1251, linked
+# with arxed_narrow). LIBS are mapped to their _narrow twins for the narrow build.
+# The output files are WIDE_NAME.arx and NARROW_NAME.arx (default NAME and
+# NAME_narrow). A module sees only the public headers and ARX_MODULE_INCLUDE, is
+# built with hidden visibility and exports only what ARX_MODULE_EXPORT marks.
+function(arx_dual_module name)
+    cmake_parse_arguments(M "" "WIDE_NAME;NARROW_NAME" "SOURCES;LIBS;DEFINITIONS" ${ARGN})
+    if(NOT M_WIDE_NAME)
+        set(M_WIDE_NAME ${name})
+    endif()
+    if(NOT M_NARROW_NAME)
+        set(M_NARROW_NAME ${name}_narrow)
+    endif()
+    foreach(build wide narrow)
+        if(build STREQUAL "wide")
+            set(tgt ${name})
+            set(out ${M_WIDE_NAME})
+            set(libs arxed)
+        else()
+            set(tgt ${name}_narrow)
+            set(out ${M_NARROW_NAME})
+            set(libs arxed_narrow)
+        endif()
+        foreach(lib ${M_LIBS})
+            if(build STREQUAL "narrow" AND TARGET ${lib}_narrow)
+                list(APPEND libs ${lib}_narrow)
+            else()
+                list(APPEND libs ${lib})
+            endif()
+        endforeach()
+        add_library(${tgt} MODULE ${M_SOURCES})
+        target_compile_options(${tgt} PRIVATE ${ARX_WARNING_FLAGS})
+        target_include_directories(${tgt} PRIVATE ${ARX_SDK_INCLUDE} ${ARX_MODULE_INCLUDE})
+        target_link_libraries(${tgt} PRIVATE ${libs})
+        target_compile_definitions(${tgt} PRIVATE ${M_DEFINITIONS})
+        set_target_properties(${tgt} PROPERTIES PREFIX "" SUFFIX ".arx" OUTPUT_NAME ${out}
+                              CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+        if(build STREQUAL "narrow")
+            arx_make_narrow(${tgt})
+        endif()
+        # Libraries linked statically into a module stay hidden in it.
+        target_link_options(${tgt} PRIVATE "LINKER:--exclude-libs,ALL")
     endforeach()
 endfunction()

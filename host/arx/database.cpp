@@ -197,7 +197,7 @@ Entry* headerRef(const Drawing& d, const char* var, int code, TableKind k) {
 }
 
 ErrorStatus setHeaderRef(Drawing& d, const char* var, int code, TableKind k, AcDbObjectId id) {
-    Entry* e = id.entry();
+    Entry* e = entryOf(id);
     if (!e) return Acad::eNullObjectId;
     if (e->drawing != &d) return Acad::eWrongDatabase;
     if (!e->is(hostcore::flags::kTableRecord) || e->table != k) return Acad::eWrongObjectType;
@@ -560,7 +560,7 @@ AcDb::AcDbDwgVersion AcDbDatabase::originalFileVersion() const {
 
 namespace {
 AcDbObjectId tableId(const AcDbDatabase* db, TableKind k) {
-    return AcDbObjectId(drawingOf(db)->table(k).head);
+    return idOf(drawingOf(db)->table(k).head);
 }
 }  // namespace
 
@@ -575,13 +575,13 @@ AcDbObjectId AcDbDatabase::regAppTableId() const { return tableId(this, TableKin
 AcDbObjectId AcDbDatabase::dimStyleTableId() const { return tableId(this, TableKind::DimStyle); }
 
 AcDbObjectId AcDbDatabase::namedObjectsDictionaryId() const {
-    return AcDbObjectId(drawingOf(this)->rootDictionary);
+    return idOf(drawingOf(this)->rootDictionary);
 }
 
 namespace {
 AcDbObjectId rootEntryId(const AcDbDatabase* db, const char* key) {
     const Drawing& d = *drawingOf(db);
-    return AcDbObjectId(rootEntry(d, key));
+    return idOf(rootEntry(d, key));
 }
 
 template <class T>
@@ -649,30 +649,30 @@ ErrorStatus AcDbDatabase::getAcDbObjectId(AcDbObjectId& id, bool, const AcDbHand
     if (handle.isNull()) return Acad::eInvalidInput;
     Entry* e = drawingOf(this)->find(handle.value());
     if (!e) return Acad::eUnknownHandle;
-    id = AcDbObjectId(e);
+    id = idOf(e);
     return Acad::eOk;
 }
 
 AcDbObjectId AcDbDatabase::clayer() const {
-    return AcDbObjectId(headerRef(*drawingOf(this), "$CLAYER", 8, TableKind::Layer));
+    return idOf(headerRef(*drawingOf(this), "$CLAYER", 8, TableKind::Layer));
 }
 ErrorStatus AcDbDatabase::setClayer(AcDbObjectId id) {
     return setHeaderRef(*drawingOf(this), "$CLAYER", 8, TableKind::Layer, id);
 }
 AcDbObjectId AcDbDatabase::celtype() const {
-    return AcDbObjectId(headerRef(*drawingOf(this), "$CELTYPE", 6, TableKind::LType));
+    return idOf(headerRef(*drawingOf(this), "$CELTYPE", 6, TableKind::LType));
 }
 ErrorStatus AcDbDatabase::setCeltype(AcDbObjectId id) {
     return setHeaderRef(*drawingOf(this), "$CELTYPE", 6, TableKind::LType, id);
 }
 AcDbObjectId AcDbDatabase::textstyle() const {
-    return AcDbObjectId(headerRef(*drawingOf(this), "$TEXTSTYLE", 7, TableKind::Style));
+    return idOf(headerRef(*drawingOf(this), "$TEXTSTYLE", 7, TableKind::Style));
 }
 ErrorStatus AcDbDatabase::setTextstyle(AcDbObjectId id) {
     return setHeaderRef(*drawingOf(this), "$TEXTSTYLE", 7, TableKind::Style, id);
 }
 AcDbObjectId AcDbDatabase::dimstyle() const {
-    return AcDbObjectId(headerRef(*drawingOf(this), "$DIMSTYLE", 2, TableKind::DimStyle));
+    return idOf(headerRef(*drawingOf(this), "$DIMSTYLE", 2, TableKind::DimStyle));
 }
 ErrorStatus AcDbDatabase::setDimstyle(AcDbObjectId id) {
     return setHeaderRef(*drawingOf(this), "$DIMSTYLE", 2, TableKind::DimStyle, id);
@@ -680,12 +680,12 @@ ErrorStatus AcDbDatabase::setDimstyle(AcDbObjectId id) {
 
 AcDbObjectId AcDbDatabase::tablestyle() const {
     Entry* e = state_->ctablestyle;
-    return AcDbObjectId(e && !e->erased() ? e : nullptr);
+    return idOf(e && !e->erased() ? e : nullptr);
 }
 
 namespace {
 ErrorStatus checkStyle(const Drawing& d, AcDbObjectId id, const char* type) {
-    Entry* e = id.entry();
+    Entry* e = entryOf(id);
     if (!e) return Acad::eNullObjectId;
     if (e->drawing != &d) return Acad::eWrongDatabase;
     if (d.typeName(e) != type) return Acad::eWrongObjectType;
@@ -698,9 +698,9 @@ ErrorStatus AcDbDatabase::setTablestyle(AcDbObjectId id) {
     Drawing& d = *state_->drawing;
     ErrorStatus es = checkStyle(d, id, "TABLESTYLE");
     if (es != Acad::eOk) return es;
-    state_->ctablestyle = id.entry();
+    state_->ctablestyle = entryOf(id);
     Entry* var = variableEntry(d, "CTABLESTYLE");
-    const std::string key = keyOf(d, id.entry()->owner, id.entry());
+    const std::string key = keyOf(d, entryOf(id)->owner, entryOf(id));
     if (key.empty()) return Acad::eOk;
     if (!var) {
         // A drawing without the variable (a new one) gets it, and the variable
@@ -714,15 +714,15 @@ ErrorStatus AcDbDatabase::setTablestyle(AcDbObjectId id) {
 
 AcDbObjectId AcDbDatabase::cmlstyleID() const {
     Entry* e = state_->cmlstyle;
-    return AcDbObjectId(e && !e->erased() ? e : nullptr);
+    return idOf(e && !e->erased() ? e : nullptr);
 }
 
 ErrorStatus AcDbDatabase::setCmlstyleID(AcDbObjectId id) {
     Drawing& d = *state_->drawing;
     ErrorStatus es = checkStyle(d, id, "MLINESTYLE");
     if (es != Acad::eOk) return es;
-    state_->cmlstyle = id.entry();
-    const std::string key = keyOf(d, id.entry()->owner, id.entry());
+    state_->cmlstyle = entryOf(id);
+    const std::string key = keyOf(d, entryOf(id)->owner, entryOf(id));
     if (!key.empty() && key != headerText(d, "$CMLSTYLE", 2)) setHeaderText(d, "$CMLSTYLE", 2, key);
     return Acad::eOk;
 }
@@ -730,8 +730,8 @@ ErrorStatus AcDbDatabase::setCmlstyleID(AcDbObjectId id) {
 AcDbObjectId AcDbDatabase::currentSpaceId() const {
     const Drawing& d = *drawingOf(this);
     std::string tile = headerText(d, "$TILEMODE", 70);
-    if (!tile.empty() && toInt(tile) == 0 && d.paperSpace) return AcDbObjectId(d.paperSpace);
-    return AcDbObjectId(d.modelSpace);
+    if (!tile.empty() && toInt(tile) == 0 && d.paperSpace) return idOf(d.paperSpace);
+    return idOf(d.modelSpace);
 }
 
 int AcDbDatabase::numOpenObjects() const { return static_cast<int>(state_->open.size()); }

@@ -62,7 +62,7 @@ bool AcDbDictionary::has(const ACHAR* key) const {
 bool AcDbDictionary::has(AcDbObjectId id) const {
     if (id.isNull()) return false;
     for (const DictPair& p : dictPairs(st(this).tags))
-        if (p.handle == id.entry()->handle) return true;
+        if (p.handle == entryOf(id)->handle) return true;
     return false;
 }
 
@@ -76,7 +76,7 @@ ErrorStatus AcDbDictionary::getAt(const ACHAR* key, AcDbObjectId& id) const {
     if (i < 0) return Acad::eKeyNotFound;
     Entry* e = d->find(pairs[static_cast<std::size_t>(i)].handle);
     if (!e) return Acad::eKeyNotFound;
-    id = AcDbObjectId(e);
+    id = idOf(e);
     return Acad::eOk;
 }
 
@@ -91,7 +91,7 @@ ErrorStatus AcDbDictionary::nameAt(AcDbObjectId id, ACHAR*& key) const {
     key = nullptr;
     if (id.isNull()) return Acad::eNullObjectId;
     for (const DictPair& p : dictPairs(st(this).tags))
-        if (p.handle == id.entry()->handle) {
+        if (p.handle == entryOf(id)->handle) {
             key = toHost(p.key);
             return Acad::eOk;
         }
@@ -148,7 +148,7 @@ ErrorStatus AcDbDictionary::setAt(const ACHAR* key, AcDbObject* obj, AcDbObjectI
     }
     markDirty(this);
     makeResident(obj, s.db, e);
-    id = AcDbObjectId(e);
+    id = idOf(e);
     return Acad::eOk;
 }
 
@@ -168,7 +168,7 @@ ErrorStatus AcDbDictionary::remove(const ACHAR* key, AcDbObjectId& id) {
     if (i < 0) return Acad::eKeyNotFound;
     const DictPair& p = pairs[static_cast<std::size_t>(i)];
     Entry* removed = s.entry ? s.entry->drawing->find(p.handle) : nullptr;
-    id = AcDbObjectId(removed);
+    id = idOf(removed);
     s.tags.erase(s.tags.begin() + static_cast<std::ptrdiff_t>(p.keyIndex),
                  s.tags.begin() + static_cast<std::ptrdiff_t>(p.keyIndex + 2));
     markDirty(this);
@@ -231,7 +231,7 @@ const ACHAR* AcDbDictionaryIterator::name() const {
 }
 
 AcDbObjectId AcDbDictionaryIterator::objectId() const {
-    return done() ? AcDbObjectId() : AcDbObjectId(state_->items[state_->pos].second);
+    return done() ? AcDbObjectId() : idOf(state_->items[state_->pos].second);
 }
 
 ErrorStatus AcDbDictionaryIterator::getObject(AcDbObject*& obj, AcDb::OpenMode mode) const {

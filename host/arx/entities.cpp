@@ -212,7 +212,7 @@ AcDbObjectId AcDbBlockReference::blockTableRecord() const {
     int i = findTag(s.tags, 2);
     if (i < 0 || !s.entry) return AcDbObjectId();
     const Tag& g = s.tags[static_cast<std::size_t>(i)];
-    return AcDbObjectId(g.ref ? g.ref : findRecord(*s.entry->drawing, TableKind::BlockRecord, g.value));
+    return idOf(g.ref ? g.ref : findRecord(*s.entry->drawing, TableKind::BlockRecord, g.value));
 }
 
 AcDbObjectIterator* AcDbBlockReference::attributeIterator() const {
@@ -247,12 +247,12 @@ void AcDbObjectIterator::step(bool backwards, bool skipErased) {
 }
 
 AcDbObjectId AcDbObjectIterator::objectId() const {
-    return done() ? AcDbObjectId() : AcDbObjectId(state_->items[state_->pos]);
+    return done() ? AcDbObjectId() : idOf(state_->items[state_->pos]);
 }
 
 bool AcDbObjectIterator::seek(AcDbObjectId id) {
     for (std::size_t i = 0; i < state_->items.size(); ++i)
-        if (state_->items[i] == id.entry()) {
+        if (state_->items[i] == entryOf(id)) {
             state_->pos = i;
             return true;
         }

@@ -11,6 +11,7 @@
 
 #include "host/arx.h"
 #include "host/core/drawing.h"
+#include "host/core/ids.h"
 
 namespace arxhost {
 

@@ -160,7 +160,7 @@ AcDbRasterImageDef::~AcDbRasterImageDef() = default;
 AcDbObjectId AcDbRasterImageDef::imageDictionary(AcDbDatabase* db) {
     if (!db || !isLiveDatabase(db)) return AcDbObjectId();
     const Drawing& d = *drawingOf(db);
-    return AcDbObjectId(dictLookup(d, d.rootDictionary, "ACAD_IMAGE_DICT"));
+    return idOf(dictLookup(d, d.rootDictionary, "ACAD_IMAGE_DICT"));
 }
 
 ACHAR* AcDbRasterImageDef::sourceFileName() const { return textIn(this, "AcDbRasterImageDef", 1); }

@@ -123,23 +123,23 @@ using namespace arxhost;
 // --- opening -----------------------------------------------------------------
 
 ErrorStatus acdbOpenAcDbObject(AcDbObject*& obj, AcDbObjectId id, AcDb::OpenMode mode, bool openErased) {
-    return openEntry(obj, id.entry(), mode, openErased, nullptr);
+    return openEntry(obj, entryOf(id), mode, openErased, nullptr);
 }
 
 ErrorStatus acdbOpenAcDbObject(AcDbObject*& obj, AcDbObjectId id, AcDb::OpenMode mode, bool openErased,
                                const AcRxClass* filter) {
-    return openEntry(obj, id.entry(), mode, openErased, filter);
+    return openEntry(obj, entryOf(id), mode, openErased, filter);
 }
 
 ErrorStatus acdbOpenAcDbEntity(AcDbEntity*& ent, AcDbObjectId id, AcDb::OpenMode mode, bool openErased) {
     AcDbObject* o = nullptr;
-    ErrorStatus es = openEntry(o, id.entry(), mode, openErased, AcDbEntity::desc());
+    ErrorStatus es = openEntry(o, entryOf(id), mode, openErased, AcDbEntity::desc());
     ent = static_cast<AcDbEntity*>(o);
     return es;
 }
 
 ErrorStatus acdbOpenObject(AcDbObject*& obj, AcDbObjectId id, AcDb::OpenMode mode, bool openErased) {
-    return openEntry(obj, id.entry(), mode, openErased, nullptr);
+    return openEntry(obj, entryOf(id), mode, openErased, nullptr);
 }
 
 // --- AcDbObject --------------------------------------------------------------
@@ -162,13 +162,13 @@ ErrorStatus AcDbObject::checkWritable() const {
     return (s.entry->live == this && s.entry->writer) ? Acad::eOk : Acad::eNotOpenForWrite;
 }
 
-AcDbObjectId AcDbObject::objectId() const { return AcDbObjectId(state_->entry); }
+AcDbObjectId AcDbObject::objectId() const { return idOf(state_->entry); }
 
 AcDbObjectId AcDbObject::ownerId() const {
     if (!state_->entry) return AcDbObjectId();
-    if (state_->entry->owner) return AcDbObjectId(state_->entry->owner);
+    if (state_->entry->owner) return idOf(state_->entry->owner);
     uint64_t h = ownerHandle(state_->tags);
-    return AcDbObjectId(h && state_->entry->drawing ? state_->entry->drawing->find(h) : nullptr);
+    return idOf(h && state_->entry->drawing ? state_->entry->drawing->find(h) : nullptr);
 }
 
 void AcDbObject::getAcDbHandle(AcDbHandle& handle) const {
@@ -312,7 +312,7 @@ AcDbObjectId AcDbObject::extensionDictionary() const {
     if (i < 0 || !state_->entry) return AcDbObjectId();
     uint64_t h = 0;
     parseHex(state_->tags[static_cast<std::size_t>(i)].value, h);
-    return AcDbObjectId(state_->entry->drawing->find(h));
+    return idOf(state_->entry->drawing->find(h));
 }
 
 ErrorStatus AcDbObject::createExtensionDictionary() {
@@ -483,7 +483,7 @@ AcDbObjectId AcDbEntity::blockId() const {
     if (!s.entry) return AcDbObjectId();
     Entry* owner = s.entry->owner;
     while (owner && owner->is(hostcore::flags::kEntity)) owner = owner->owner;  // sub-entity: its parent's block
-    return AcDbObjectId(owner);
+    return idOf(owner);
 }
 
 ACHAR* AcDbEntity::layer() const {
@@ -497,7 +497,7 @@ ACHAR* AcDbEntity::layer() const {
 AcDbObjectId AcDbEntity::layerId() const {
     const ObjectState& s = st(this);
     if (!s.entry) return AcDbObjectId();
-    return AcDbObjectId(layerOf(*s.entry->drawing, s.tags));
+    return idOf(layerOf(*s.entry->drawing, s.tags));
 }
 
 namespace {
@@ -576,7 +576,7 @@ ErrorStatus AcDbEntity::setLayer(const ACHAR* name, bool doSubents) {
 namespace {
 // A record id that may be given to an entity: of `kind`, live, of the entity's drawing.
 ErrorStatus checkRecord(const AcDbObject* o, AcDbObjectId id, TableKind kind) {
-    Entry* e = id.entry();
+    Entry* e = entryOf(id);
     if (!e) return Acad::eNullObjectId;
     if (e->table != kind || !e->is(hostcore::flags::kTableRecord)) return Acad::eWrongObjectType;
     if (st(o).entry && e->drawing != st(o).entry->drawing) return Acad::eWrongDatabase;
@@ -589,7 +589,7 @@ ErrorStatus AcDbEntity::setLayer(AcDbObjectId id, bool doSubents) {
     ErrorStatus es = checkRecord(this, id, TableKind::Layer);
     if (es == Acad::eOk) es = checkWritable();
     if (es != Acad::eOk) return es;
-    Entry* e = id.entry();
+    Entry* e = entryOf(id);
     return changeCommon(this, {8, e->drawing->nameOf(e), e, -1}, doSubents);
 }
 
@@ -598,9 +598,9 @@ AcDbObjectId AcDbEntity::linetypeId() const {
     if (!s.entry) return AcDbObjectId();
     const Drawing& d = *s.entry->drawing;
     int i = findTag(s.tags, 6);
-    if (i < 0) return AcDbObjectId(findRecord(d, TableKind::LType, "ByLayer"));
+    if (i < 0) return idOf(findRecord(d, TableKind::LType, "ByLayer"));
     const Tag& g = s.tags[static_cast<std::size_t>(i)];
-    return AcDbObjectId(g.ref ? g.ref : findRecord(d, TableKind::LType, g.value));
+    return idOf(g.ref ? g.ref : findRecord(d, TableKind::LType, g.value));
 }
 
 ErrorStatus AcDbEntity::setLinetype(const ACHAR* name, bool doSubents) {
@@ -622,7 +622,7 @@ ErrorStatus AcDbEntity::setLinetype(AcDbObjectId id, bool doSubents) {
     ErrorStatus es = checkRecord(this, id, TableKind::LType);
     if (es == Acad::eOk) es = checkWritable();
     if (es != Acad::eOk) return es;
-    Entry* e = id.entry();
+    Entry* e = entryOf(id);
     return changeCommon(this, {6, e->drawing->nameOf(e), e, -1}, doSubents);
 }
 

@@ -143,14 +143,24 @@ bool AcDbHandle::getIntoAsciiBuffer(ACHAR* buf, std::size_t len) const {
 
 const AcDbObjectId AcDbObjectId::kNull;
 
-bool AcDbObjectId::isErased() const { return entry_ && entry_->erased(); }
+bool AcDbObjectId::isErased() const {
+    const hostcore::Entry* e = entryOf(*this);
+    return e && e->erased();
+}
 
-AcDbHandle AcDbObjectId::handle() const { return entry_ ? AcDbHandle(entry_->handle) : AcDbHandle(); }
+AcDbHandle AcDbObjectId::handle() const {
+    const hostcore::Entry* e = entryOf(*this);
+    return e ? AcDbHandle(e->handle) : AcDbHandle();
+}
 
-AcDbDatabase* AcDbObjectId::database() const { return entry_ ? arxhost::databaseOf(entry_) : nullptr; }
+AcDbDatabase* AcDbObjectId::database() const {
+    hostcore::Entry* e = entryOf(*this);
+    return e ? arxhost::databaseOf(e) : nullptr;
+}
 
 bool AcDbObjectId::operator<(const AcDbObjectId& o) const {
-    uint64_t a = entry_ ? entry_->handle : 0, b = o.entry_ ? o.entry_->handle : 0;
+    const hostcore::Entry *x = entryOf(*this), *y = entryOf(o);
+    uint64_t a = x ? x->handle : 0, b = y ? y->handle : 0;
     if (a != b) return a < b;
-    return std::less<const void*>()(entry_, o.entry_);
+    return std::less<const void*>()(x, y);
 }

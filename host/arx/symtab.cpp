@@ -187,7 +187,7 @@ AcDbObjectId AcDbLayerTableRecord::linetypeObjectId() const {
     int i = findTag(s.tags, 6);
     if (i < 0 || !s.entry) return AcDbObjectId();
     const Tag& g = s.tags[static_cast<std::size_t>(i)];
-    return AcDbObjectId(g.ref ? g.ref : findRecord(*s.entry->drawing, TableKind::LType, g.value));
+    return idOf(g.ref ? g.ref : findRecord(*s.entry->drawing, TableKind::LType, g.value));
 }
 
 ErrorStatus AcDbLinetypeTableRecord::comments(ACHAR*& text) const { return getText(st(this).tags, 3, text); }
@@ -281,7 +281,7 @@ ErrorStatus AcDbBlockTableRecord::getBlockReferenceIds(AcDbObjectIdArray& ids, b
                 blocks.push_back(owner);
         }
     }
-    for (Entry* r : refs) ids.append(AcDbObjectId(r));
+    for (Entry* r : refs) ids.append(idOf(r));
     return Acad::eOk;
 }
 
@@ -347,7 +347,7 @@ ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& id, AcDbEntity*
     }
     n.pendingChildren.clear();
     makeResident(entity, st(this).db, e);
-    id = AcDbObjectId(e);
+    id = idOf(e);
     return Acad::eOk;
 }
 
@@ -386,7 +386,7 @@ ErrorStatus AcDbSymbolTable::getAt(const ACHAR* name, AcDbObjectId& id, bool get
             }
     }
     if (!e) return Acad::eKeyNotFound;
-    id = AcDbObjectId(e);
+    id = idOf(e);
     return Acad::eOk;
 }
 
@@ -405,7 +405,7 @@ bool AcDbSymbolTable::has(const ACHAR* name) const {
 }
 
 bool AcDbSymbolTable::has(AcDbObjectId id) const {
-    Entry* e = id.entry();
+    Entry* e = entryOf(id);
     Entry* head = st(this).entry;
     return e && head && e->owner == head && e->is(flags::kTableRecord) && !e->erased();
 }
@@ -464,7 +464,7 @@ ErrorStatus AcDbSymbolTable::add(AcDbObjectId& id, AcDbSymbolTableRecord* rec) {
         r.beginDirty = false;
     }
     makeResident(rec, st(this).db, e);
-    id = AcDbObjectId(e);
+    id = idOf(e);
     return Acad::eOk;
 }
 
@@ -500,7 +500,7 @@ void AcDbSymbolTableIterator::step(bool forward, bool skipDeleted) { stepOn(*sta
 ErrorStatus AcDbSymbolTableIterator::getRecordId(AcDbObjectId& id) const {
     id = AcDbObjectId();
     if (done()) return Acad::eInvalidInput;
-    id = AcDbObjectId(state_->items[state_->pos]);
+    id = idOf(state_->items[state_->pos]);
     return Acad::eOk;
 }
 
@@ -521,7 +521,7 @@ ErrorStatus AcDbSymbolTableIterator::getRecord(AcDbSymbolTableRecord*& rec, AcDb
 
 ErrorStatus AcDbSymbolTableIterator::seek(AcDbObjectId id) {
     for (std::size_t i = 0; i < state_->items.size(); ++i)
-        if (state_->items[i] == id.entry()) {
+        if (state_->items[i] == entryOf(id)) {
             state_->pos = i;
             return Acad::eOk;
         }
@@ -539,7 +539,7 @@ void AcDbBlockTableRecordIterator::step(bool forward, bool skipDeleted) { stepOn
 ErrorStatus AcDbBlockTableRecordIterator::getEntityId(AcDbObjectId& id) const {
     id = AcDbObjectId();
     if (done()) return Acad::eInvalidInput;
-    id = AcDbObjectId(state_->items[state_->pos]);
+    id = idOf(state_->items[state_->pos]);
     return Acad::eOk;
 }
 

@@ -161,7 +161,7 @@ ErrorStatus AcDbDatabase::wblock(AcDbDatabase*& output, const AcDbObjectIdArray&
     output = nullptr;
     const Drawing& src = *drawingOf(this);
     for (const AcDbObjectId& id : ids) {
-        const Entry* e = id.entry();
+        const Entry* e = entryOf(id);
         if (!e) return Acad::eNullObjectId;
         if (e->drawing != &src) return Acad::eWrongDatabase;
         if (!e->is(flags::kEntity) || e->is(flags::kSubEntity)) return Acad::eWrongObjectType;
@@ -176,9 +176,9 @@ ErrorStatus AcDbDatabase::wblock(AcDbDatabase*& output, const AcDbObjectIdArray&
     Cloner cloner(src, dst);
     std::vector<const Entry*> done;
     for (const AcDbObjectId& id : ids) {
-        if (std::find(done.begin(), done.end(), id.entry()) != done.end()) continue;  // listed twice
-        done.push_back(id.entry());
-        cloner.entity(id.entry());
+        if (std::find(done.begin(), done.end(), entryOf(id)) != done.end()) continue;  // listed twice
+        done.push_back(entryOf(id));
+        cloner.entity(entryOf(id));
     }
     cloner.finish();
     // The insertion base of the new drawing.

@@ -441,7 +441,7 @@ private:
         AcDbObjectId id;
         if (rec->setName(n.c_str()) == Acad::eOk && table->add(id, rec) == Acad::eOk) {
             rec->close();
-            result = id.entry();
+            result = entryOf(id);
         } else {
             delete rec;
         }

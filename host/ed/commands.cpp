@@ -332,7 +332,7 @@ void cmdSetVar() {
 
 // The properties of entities, their texts in full.
 void listEntity(AcDbObjectId id) {
-    hostcore::Entry* e = id.entry();
+    hostcore::Entry* e = entryOf(id);
     if (!e || !e->drawing) return;
     hostcore::Drawing* d = e->drawing;
     std::string type = d->typeName(e);
@@ -411,7 +411,7 @@ void listEntity(AcDbObjectId id) {
     }
     // Attributes of a block reference follow it.
     for (hostcore::Entry* a = e->firstChild; a; a = a->next)
-        if (!a->erased() && d->typeName(a) == "ATTRIB") listEntity(AcDbObjectId(a));
+        if (!a->erased() && d->typeName(a) == "ATTRIB") listEntity(idOf(a));
 }
 
 void cmdList() {

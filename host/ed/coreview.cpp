@@ -7,18 +7,18 @@ namespace arxed {
 
 hostcore::Drawing* drawingOf(AcDbDatabase* db) {
     if (!db) return nullptr;
-    hostcore::Entry* e = db->blockTableId().entry();
+    hostcore::Entry* e = entryOf(db->blockTableId());
     return e ? e->drawing : nullptr;
 }
 
 std::string typeOf(AcDbObjectId id) {
-    hostcore::Entry* e = id.entry();
+    hostcore::Entry* e = entryOf(id);
     if (!e || !e->drawing) return {};
     return e->drawing->typeName(e);
 }
 
 hostcore::TagList tagsOf(AcDbObjectId id) {
-    hostcore::Entry* e = id.entry();
+    hostcore::Entry* e = entryOf(id);
     if (!e || !e->drawing) return {};
     return e->drawing->tagsOf(e);
 }

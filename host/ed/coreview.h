@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/core/drawing.h"
+#include "host/core/ids.h"
 #include "host/dbmain.h"
 
 namespace arxed {

@@ -9,7 +9,7 @@
 #include <cstdarg>
 #include <string>
 
-#include "host/ed/edexport.h"
+#include "host/edexport.h"
 
 namespace arxed {
 

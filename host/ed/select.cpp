@@ -15,7 +15,7 @@ constexpr int64_t kSelectionMark = 0x5353;  // second half of a selection-set na
 hostcore::Entry* currentSpace() {
     AcDbDatabase* db = workingDb();
     if (!db) return nullptr;
-    return db->currentSpaceId().entry();
+    return entryOf(db->currentSpaceId());
 }
 
 std::string upperHex(uint64_t v) {
@@ -46,7 +46,7 @@ hostcore::Entry* byHandle(std::string_view hex) {
     if (!db || !parseHex(hex, h)) return nullptr;
     AcDbObjectId id;
     if (db->getAcDbObjectId(id, false, AcDbHandle(h)) != Acad::eOk) return nullptr;
-    return id.entry();
+    return entryOf(id);
 }
 
 bool isEntity(hostcore::Entry* e) {
@@ -191,7 +191,7 @@ bool passes(hostcore::Entry* e, const resbuf* filter) {
 int storeSet(const std::vector<hostcore::Entry*>& members, ads_name ss) {
     std::vector<AcDbObjectId> ids;
     for (hostcore::Entry* e : members)
-        if (std::find(ids.begin(), ids.end(), AcDbObjectId(e)) == ids.end()) ids.push_back(AcDbObjectId(e));
+        if (std::find(ids.begin(), ids.end(), idOf(e)) == ids.end()) ids.push_back(idOf(e));
     if (ids.empty()) return RTERROR;
     int64_t n = ed().nextSelectionSet++;
     ed().selectionSets[n] = ids;
@@ -267,18 +267,18 @@ bool nameToId(const ads_name name, AcDbObjectId& id) {
 }
 
 void idToName(AcDbObjectId id, ads_name name) {
-    setName(id.entry(), name);
+    setName(entryOf(id), name);
 }
 
 std::string handleText(AcDbObjectId id) {
-    return id.entry() ? upperHex(id.entry()->handle) : "0";
+    return entryOf(id) ? upperHex(entryOf(id)->handle) : "0";
 }
 
 // Selections made by a command (LIST), on the same prompts as the modules'.
 int selectEntities(std::vector<AcDbObjectId>& out) {
     std::vector<hostcore::Entry*> chosen;
     int rc = interactiveSelection(chosen);
-    for (hostcore::Entry* e : chosen) out.push_back(AcDbObjectId(e));
+    for (hostcore::Entry* e : chosen) out.push_back(idOf(e));
     return rc;
 }
 
@@ -440,7 +440,7 @@ int acedSSLength(const ads_name ss, int32_t* len) {
 int acedSSName(const ads_name ss, int32_t i, ads_name entres) {
     auto* set = findSet(ss);
     if (!set || !entres || i < 0 || static_cast<std::size_t>(i) >= set->size()) return RTERROR;
-    setName((*set)[static_cast<std::size_t>(i)].entry(), entres);
+    setName(entryOf((*set)[static_cast<std::size_t>(i)]), entres);
     return RTNORM;
 }
 
@@ -456,17 +456,17 @@ int acedSSAdd(const ads_name ename, const ads_name ss, ads_name result) {
     if (ss) {
         auto* set = findSet(ss);
         if (!set) return RTERROR;
-        for (AcDbObjectId id : *set) members.push_back(id.entry());
+        for (AcDbObjectId id : *set) members.push_back(entryOf(id));
     }
     if (ename) {
         AcDbObjectId id;
-        if (!nameToId(ename, id) || !isEntity(id.entry())) return RTERROR;
-        members.push_back(id.entry());
+        if (!nameToId(ename, id) || !isEntity(entryOf(id))) return RTERROR;
+        members.push_back(entryOf(id));
     }
     if (ss && ename) {
         auto* set = findSet(ss);
-        if (std::find(set->begin(), set->end(), AcDbObjectId(members.back())) == set->end())
-            set->push_back(AcDbObjectId(members.back()));
+        if (std::find(set->begin(), set->end(), idOf(members.back())) == set->end())
+            set->push_back(idOf(members.back()));
         result[0] = ss[0];
         result[1] = ss[1];
         return RTNORM;

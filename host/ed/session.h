@@ -5,7 +5,7 @@
 #include <istream>
 #include <string>
 
-#include "host/ed/edexport.h"
+#include "host/edexport.h"
 
 namespace arxed {
 

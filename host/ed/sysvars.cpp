@@ -316,7 +316,7 @@ int acedSetVar(const ACHAR* sym, const resbuf* value) {
     if (isDictionaryVar(name)) {
         if (value->restype != RTSTR) return RTERROR;
         AcDbObjectId id = dictionaryVar(db, name);
-        hostcore::Entry* entry = id.entry();
+        hostcore::Entry* entry = entryOf(id);
         if (!entry || entry->live || entry->erased()) return RTERROR;  // absent, or open by someone
         hostcore::TagList& tags = d->ownTags(entry);
         for (hostcore::Tag& t : tags)

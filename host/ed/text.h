@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/ed/edexport.h"
+#include "host/edexport.h"
 
 namespace arxed {
 

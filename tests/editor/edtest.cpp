@@ -13,12 +13,15 @@
 #include "platform/locale.h"
 #include "platform/module.h"
 
-#ifndef EDTEST_API_VERSION
-#ifdef ARX_NARROW
+// EDTEST_FUTURE: a module built for an interface newer than its host's.
+#if defined(ARX_NARROW) && defined(EDTEST_FUTURE)
+#define EDTEST_API_VERSION 0x110000
+#elif defined(ARX_NARROW)
 #define EDTEST_API_VERSION 0x100000
+#elif defined(EDTEST_FUTURE)
+#define EDTEST_API_VERSION 0x1A0000
 #else
 #define EDTEST_API_VERSION 0x190000
-#endif
 #endif
 
 namespace {
@@ -581,14 +584,14 @@ void tlocale() {
 }  // namespace
 
 // The module's resources: its dialog templates.
-extern "C" __attribute__((visibility("default"))) const ArxDialogTemplate* const ARX_DIALOG_RESOURCES[] = {&kOptions,
+ARX_MODULE_EXPORT const ArxDialogTemplate* const ARX_DIALOG_RESOURCES[] = {&kOptions,
                                                                                                        nullptr};
 
-extern "C" __attribute__((visibility("default"))) int acrxGetApiVersion() {
+ARX_MODULE_EXPORT int acrxGetApiVersion() {
     return EDTEST_API_VERSION;
 }
 
-extern "C" __attribute__((visibility("default"))) AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* id) {
+ARX_MODULE_EXPORT AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode msg, void* id) {
     if (msg < 0 || msg > 15) return AcRx::kRetOK;
     acutPrintf(ACRX_T("\n[edtest] %hs"), acrxMessageName(msg));
     switch (msg) {

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "host/acadstrc.h"
-#include "host/ed/edexport.h"
+#include "host/edexport.h"
 #include "host/rxclass.h"
 #include "platform/module.h"
 

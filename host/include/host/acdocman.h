@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/dbmain.h"
-#include "host/ed/edexport.h"
+#include "host/edexport.h"
 #include "platform/module.h"
 
 class ARXED_API AcApDocument : public AcRxObject {

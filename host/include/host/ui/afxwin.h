@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "host/aced.h"
-#include "host/ed/edexport.h"
+#include "host/edexport.h"
 #include "platform/module.h"
 
 #ifndef TRUE

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "host/ed/edexport.h"
+#include "host/edexport.h"
 #include "platform/codepage.h"
 
 typedef long HRESULT;

@@ -13,7 +13,7 @@
 #include <cstdint>
 
 #include "host/dbmain.h"
-#include "host/ed/edexport.h"
+#include "host/edexport.h"
 #include "host/resbuf.h"
 
 typedef double ads_real;

@@ -10,9 +10,8 @@
 #include "host/acdb.h"
 #include "host/arxexport.h"
 
-namespace hostcore {
-struct Entry;
-}
+// The database's slot behind an object id; opaque outside the host.
+class AcDbStub;
 class AcDbDatabase;
 
 // The 64-bit handle of an object, unique in its drawing; 0 is the null handle.
@@ -47,24 +46,24 @@ private:
 class ARXHOST_API AcDbObjectId {
 public:
     AcDbObjectId() = default;
-    explicit AcDbObjectId(hostcore::Entry* entry) : entry_(entry) {}
+    explicit AcDbObjectId(AcDbStub* stub) : stub_(stub) {}
     static const AcDbObjectId kNull;
 
-    bool isNull() const { return entry_ == nullptr; }
-    bool isValid() const { return entry_ != nullptr; }
+    bool isNull() const { return stub_ == nullptr; }
+    bool isValid() const { return stub_ != nullptr; }
     bool isErased() const;
     AcDbHandle handle() const;
     AcDbDatabase* database() const;
     AcDbDatabase* originalDatabase() const { return database(); }
     // The database's slot behind the id (for the host's own use).
-    hostcore::Entry* entry() const { return entry_; }
+    AcDbStub* stub() const { return stub_; }
 
-    bool operator==(const AcDbObjectId& o) const { return entry_ == o.entry_; }
-    bool operator!=(const AcDbObjectId& o) const { return entry_ != o.entry_; }
+    bool operator==(const AcDbObjectId& o) const { return stub_ == o.stub_; }
+    bool operator!=(const AcDbObjectId& o) const { return stub_ != o.stub_; }
     bool operator<(const AcDbObjectId& o) const;
 
 private:
-    hostcore::Entry* entry_ = nullptr;
+    AcDbStub* stub_ = nullptr;
 };
 
 // A list of object ids.

@@ -9,3 +9,7 @@
 #include "platform/achar.h"
 
 #define ARXHOST_API __attribute__((visibility("default")))
+
+// What a module itself exports to the host: its entry points and its dialog
+// templates. Modules are built with hidden visibility; nothing else is seen.
+#define ARX_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
