@@ -1,0 +1,5 @@
+// Editor input, output and LISP services with their result buffers.
+#pragma once
+
+#include "host/aced.h"
+#include "host/resbuf.h"

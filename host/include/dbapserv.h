@@ -1,0 +1,4 @@
+// The host application services: working database and release numbers.
+#pragma once
+
+#include "host/dbmain.h"
