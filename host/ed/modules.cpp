@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "host/acrxapp.h"
 #include "host/ed/editor.h"
 
 // Which character generation this build of the services is. A module links
@@ -218,6 +219,9 @@ bool loadModule(const std::string& nameOrPath, bool printit) {
     m->apiVersion = version;
     Module* mod = m.get();
     ed().modules.push_back(std::move(m));
+    // An older module's pointer-table export learns the host's services first.
+    if (auto setPtp = symbol<AcRxSetPtpFn>(h, ARX_SET_PTP_NAME))
+        asModule(mod, [&] { setPtp(acrxSysRegistry()); });
     int status = sendMessage(*mod, AcRx::kInitAppMsg);
     if (status != AcRx::kRetOK) {
         sendMessage(*mod, AcRx::kUnloadAppMsg);
