@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/common/corpus.h"
 #include "host/core/dxfio.h"
 #include "host/core/scalelist.h"
 
@@ -24,7 +25,7 @@ std::string slurp(const fs::path& p) {
 }
 
 bool load(Drawing& d, const char* relative) {
-    fs::path p = fs::path(ARX_CORPUS_DIR) / relative;
+    fs::path p = fs::path(arxtest::corpusDir()) / relative;
     if (!fs::exists(p)) return false;
     std::string error;
     EXPECT_TRUE(hostcore::loadDxf(d, slurp(p), error)) << error;

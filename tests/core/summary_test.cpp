@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/common/corpus.h"
 #include "host/core/dxfio.h"
 #include "host/core/summary.h"
 
@@ -121,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, SummaryRoundTrip,
                                            std::make_pair("R2018", "utf8")));
 
 TEST(Summary, ReadsTheXrecordOfARealDrawing) {
-    fs::path p = fs::path(ARX_CORPUS_DIR) / "libredwg/test/test-data/example_2000.dxf";
+    fs::path p = fs::path(arxtest::corpusDir()) / "libredwg/test/test-data/example_2000.dxf";
     if (!fs::exists(p)) GTEST_SKIP() << "corpus absent";
     Drawing d;
     std::string error;

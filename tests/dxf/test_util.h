@@ -1,6 +1,7 @@
 // Small helpers shared by the DXF layer tests.
 #pragma once
 
+#include "tests/common/corpus.h"
 #include "host/dxf/tags.h"
 
 #include <cstdlib>
@@ -37,8 +38,7 @@ inline std::vector<Tag> readTags(std::string_view text, std::string* error = nul
 }
 
 inline std::filesystem::path corpusDir() {
-    if (const char* env = std::getenv("ARX_CORPUS_DIR"); env && *env) return env;
-    return ARX_CORPUS_DEFAULT;
+    return arxtest::corpusDir();
 }
 
 // Undoes the caret form of control characters ("^J" -> LF, "^ " -> "^").

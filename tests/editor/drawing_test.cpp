@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/common/corpus.h"
 #include "cadhost_fixture.h"
 #include "host/core/dxfio.h"
 #include "host/core/scalelist.h"
@@ -198,7 +199,7 @@ TEST_P(DrawingCommands, AuditOfARelease12Drawing) {
 }
 
 TEST_P(DrawingCommands, AuditGivesDuplicateHandlesNewOnes) {
-    fs::path corpus = fs::path(CORPUS_DIR) / "ezdxf/integration_tests/data/duplicate_handles.dxf";
+    fs::path corpus = fs::path(arxtest::corpusDir()) / "ezdxf/integration_tests/data/duplicate_handles.dxf";
     if (!fs::exists(corpus)) GTEST_SKIP() << "the shared corpus is not here";
     fs::copy_file(corpus, dir_ / "dup.dxf");
     Result r = run("dup.dxf", "AUDIT\nyes\nSAVEAS\n\nfixed\n");

@@ -5,6 +5,7 @@
 #include <numbers>
 #include <set>
 
+#include "tests/common/corpus.h"
 #include "arx_test_util.h"
 #include "host/arx/extents_detail.h"
 
@@ -449,7 +450,7 @@ doc.saveas(sys.argv[1])
 // --- Every entity of every corpus drawing -------------------------------------------------------
 
 TEST(Extents, CorpusSweepGivesFiniteBoxesOrStatuses) {
-    const std::string root = ARX_CORPUS_DIR;
+    const std::string root = arxtest::corpusDir();
     if (!std::filesystem::exists(root)) GTEST_SKIP() << "corpus not present at " << root;
     std::vector<std::string> files;
     for (const auto& f : std::filesystem::recursive_directory_iterator(root))

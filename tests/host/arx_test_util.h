@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/common/corpus.h"
 #include "host/arx.h"
 #include "platform/codepage.h"
 
@@ -128,7 +129,7 @@ inline void writeAll(const std::string& path, const std::string& bytes) {
 
 // Path of a corpus file, or empty when the corpus is not there.
 inline std::string corpusFile(const std::string& rel) {
-    std::string p = std::string(ARX_CORPUS_DIR) + "/" + rel;
+    std::string p = arxtest::corpusDir() + "/" + rel;
     return std::filesystem::exists(p) ? p : std::string();
 }
 

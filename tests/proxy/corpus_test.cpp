@@ -34,6 +34,7 @@
 
 #include <unistd.h>
 
+#include "tests/common/corpus.h"
 #include "host/dxf/encoding.h"
 #include "host/dxf/hex.h"
 #include "host/dxf/tags.h"
@@ -47,8 +48,7 @@ using namespace proxygfx;
 namespace {
 
 fs::path corpusDir() {
-    if (const char* env = std::getenv("ARX_CORPUS_DIR")) return env;
-    return ARX_CORPUS_DEFAULT;
+    return arxtest::corpusDir();
 }
 
 bool haveEzdxf() {

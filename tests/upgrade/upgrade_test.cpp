@@ -22,6 +22,7 @@
 #include <set>
 #include <sstream>
 
+#include "tests/common/corpus.h"
 #include "host/core/dxfio.h"
 #include "host/dxf/tags.h"
 
@@ -43,8 +44,7 @@ void writeFile(const fs::path& p, const std::string& s) {
 }
 
 fs::path corpusDir() {
-    if (const char* env = std::getenv("ARX_CORPUS_DIR")) return env;
-    return ARX_CORPUS_DIR;
+    return arxtest::corpusDir();
 }
 
 fs::path scratchDir() {
