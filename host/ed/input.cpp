@@ -434,7 +434,17 @@ std::string folderOf(const std::string& p) {
     return s == std::string::npos ? "." : s == 0 ? "/" : p.substr(0, s);
 }
 
-int fileNav(const std::string& title, const std::string& def, const std::string& ext, int flags, std::string& out) {
+// Modules name the drawing format of their host, "dwg"; this host reads and
+// writes drawings as DXF, so a prompt for a drawing offers the host's own
+// extension ("deleted.dwg" is offered as "deleted.dxf"). Typed names are kept.
+void offerHostDrawingFormat(std::string& defaultName, std::string& extension) {
+    if (fold(extension) == "dwg") extension = "dxf";
+    std::size_t n = defaultName.size();
+    if (n >= 4 && fold(defaultName.substr(n - 4)) == ".dwg") defaultName.replace(n - 3, 3, "dxf");
+}
+
+int fileNav(const std::string& title, std::string def, std::string ext, int flags, std::string& out) {
+    offerHostDrawingFormat(def, ext);
     bool create = flags & FND_NEWFILE;
     std::string prompt = "\n" + title + (def.empty() ? std::string(" ") : " <" + def + ">") + ": ";
     for (;;) {

@@ -206,7 +206,7 @@ TEST_P(Cadhost, FilePrompts) {
     std::ofstream(dir_ / "exists.dwg") << "x";
     Result r = runModule(
         "TFILE\n"
-        "\n"                   // the default name, deleted.dwg
+        "\n"                   // the default name, deleted.dwg offered as deleted.dxf
         "missing.dxf\n"        // must exist: asked again
         "picks\n"              // the extension is added
         "nofolder/new.dxf\n"   // the folder must exist
@@ -214,8 +214,8 @@ TEST_P(Cadhost, FilePrompts) {
         "exists.dwg\nYes\n");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(linesWith(r.out, "[file]"),
-              "[file] rc=5100 <deleted.dwg>\n[file] rc=5100 <picks.dxf>\n[file] rc=5100 <exists.dwg>\n");
-    EXPECT_NE(r.out.find("Файл для сохранения удаленных примитивов: <deleted.dwg>: \n"), std::string::npos) << r.out;
+              "[file] rc=5100 <deleted.dxf>\n[file] rc=5100 <picks.dxf>\n[file] rc=5100 <exists.dwg>\n");
+    EXPECT_NE(r.out.find("Файл для сохранения удаленных примитивов: <deleted.dxf>: \n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("File not found: missing.dxf"), std::string::npos);
     EXPECT_NE(r.out.find("The folder nofolder does not exist."), std::string::npos);
     EXPECT_NE(r.out.find("exists.dwg already exists. Replace it? [Yes/No] <No>: n\n"), std::string::npos);
