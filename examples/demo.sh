@@ -5,7 +5,9 @@
 #     lists what it holds and audits it; each damaged string is then shown with
 #     what the DOS -> Windows and escapes -> Windows directions make of it;
 #  2. every sample text in examples/sample-texts.txt is recoded in each of the
-#     six directions, one line per direction.
+#     six directions, one line per direction;
+#  3. the cleanup module explodes and removes the proxies of examples/proxies.dxf
+#     (a copy of it), with the entity counts by type before and after.
 #
 #   sh examples/demo.sh BUILD_DIR
 set -eu
@@ -52,3 +54,30 @@ while IFS= read -r line || [ -n "$line" ]; do
     done
     echo
 done <"$here/sample-texts.txt"
+
+echo "== Shardex on $here/proxies.dxf: ExplodeAllProxy, then RemoveAllProxy"
+module="$build/bin/Shardex2025x64.arx"
+if [ ! -f "$module" ]; then
+    echo "demo: $module not found; build first (make build)" >&2
+    exit 1
+fi
+work=$(mktemp -d)
+trap 'rm -f "$script" "$listing"; rm -rf "$work"' EXIT
+cp "$here/proxies.dxf" "$work/plan.dxf"
+# Entity counts by type in every block, and the proxy objects, as ezdxf reads the drawing.
+count() {
+    /usr/bin/python3 - "$1" <<'PY'
+import collections, sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+kinds = collections.Counter(e.dxftype() for block in doc.blocks for e in block)
+kinds.update(e.dxftype() for e in doc.objects if e.dxftype() == 'ACAD_PROXY_OBJECT')
+print('  ' + ', '.join('%s %d' % kv for kv in sorted(kinds.items())))
+PY
+}
+echo "before:"
+count "$work/plan.dxf"
+printf 'ExplodeAllProxy\nRemoveAllProxy\nNo\nSAVEAS\n\n%s\n' "$work/clean.dxf" >"$work/clean.scr"
+CADHOST_REGISTRY="$work/registry.ini" "$host" -l "$module" -s "$work/clean.scr" "$work/plan.dxf" |
+    grep -v '^Command: $'
+echo "after:"
+count "$work/clean.dxf"

@@ -123,10 +123,10 @@ class Splicer:
         return text[:at] + classes_text() + text[at:]
 
 
-def new_doc():
+def new_doc(layers=('P', 'Q', 'L1', 'L2', 'L3')):
     doc = ezdxf.new('R2018')
     doc.linetypes.add('DASHED', pattern=[0.75, 0.5, -0.25], description='Dashed __ __ __')
-    for name in ('P', 'Q', 'L1', 'L2', 'L3'):
+    for name in layers:
         doc.layers.add(name)
     return doc
 
