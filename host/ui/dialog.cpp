@@ -1,10 +1,14 @@
 // Dialogs as command-line forms, and the file-open dialog.
+#include <dirent.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "host/acdocman.h"
@@ -338,6 +342,113 @@ bool exists(const std::string& p) {
     return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// A file nobody may write: no write permission for anyone, or none for us.
+bool readOnly(const std::string& p) {
+    struct stat st{};
+    return stat(p.c_str(), &st) == 0 && ((st.st_mode & 0222) == 0 || access(p.c_str(), W_OK) != 0);
+}
+
+// A DWG drawing: "AC10" and a version number at its start. This host reads DXF only.
+bool isDwgFile(const std::string& p) {
+    char head[6] = {};
+    std::FILE* f = std::fopen(p.c_str(), "rb");
+    if (!f) return false;
+    std::size_t got = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    return got == sizeof head && std::memcmp(head, "AC10", 4) == 0 && head[4] >= '0' && head[4] <= '9' &&
+           head[5] >= '0' && head[5] <= '9';
+}
+
+// Whether an existing file may be handed out by an open dialog; says why not.
+bool acceptable(const std::string& path, DWORD flags) {
+    if (isDwgFile(path)) {
+        print("\n" + path + " is a DWG file; this host reads drawings in DXF format only.");
+        return false;
+    }
+    if ((flags & OFN_NOREADONLYRETURN) && readOnly(path)) {
+        print("\n" + path + " is read-only; choose files that can be written.");
+        return false;
+    }
+    return true;
+}
+
+// The default extension a module gives, in this host's terms: its drawings
+// are DXF, so "dwg" completes names with "dxf".
+std::string hostExtension(const ACHAR* defExt) {
+    std::string ext = toUtf8(defExt);
+    return fold(ext) == "dwg" ? "dxf" : ext;
+}
+
+bool isPattern(const std::string& p) {
+    return p.find_first_of("*?[") != std::string::npos;
+}
+
+// The files a pattern names: '*', '?' and '[...]' within one name, "**" for any
+// number of folders (none included). Regular files only, hidden names only
+// when the pattern spells the dot; sorted by path, so that the order is the
+// same on every run.
+std::vector<std::string> expandPattern(const std::string& pattern) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= pattern.size()) {
+        std::size_t slash = pattern.find('/', start);
+        if (slash == std::string::npos) slash = pattern.size();
+        if (slash > start) parts.push_back(pattern.substr(start, slash - start));
+        start = slash + 1;
+    }
+    std::vector<std::string> found;
+    std::string root = pattern.empty() || pattern[0] != '/' ? "" : "/";
+    // Depth-first over the parts; `dir` is "" for the current folder.
+    std::function<void(const std::string&, std::size_t)> walk = [&](const std::string& dir, std::size_t i) {
+        if (i == parts.size()) return;
+        const std::string& part = parts[i];
+        const bool last = i + 1 == parts.size();
+        std::string open = dir.empty() ? "." : dir;
+        auto join = [&](const std::string& name) { return dir.empty() ? name : dir == "/" ? "/" + name : dir + "/" + name; };
+        if (part == "**") {
+            walk(dir, i + 1);  // no folder at all
+            DIR* d = opendir(open.c_str());
+            if (!d) return;
+            std::vector<std::string> subs;
+            while (dirent* e = readdir(d)) {
+                std::string name = e->d_name;
+                if (name[0] == '.') continue;
+                struct stat st{};
+                if (lstat(join(name).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) subs.push_back(name);
+            }
+            closedir(d);
+            for (const std::string& sub : subs) walk(join(sub), i);  // folders, not links to them: no loops
+            return;
+        }
+        if (!isPattern(part)) {
+            std::string next = join(part);
+            if (last) {
+                if (exists(next)) found.push_back(next);
+            } else {
+                walk(next, i + 1);
+            }
+            return;
+        }
+        DIR* d = opendir(open.c_str());
+        if (!d) return;
+        while (dirent* e = readdir(d)) {
+            std::string name = e->d_name;
+            if (name == "." || name == ".." || fnmatch(part.c_str(), name.c_str(), FNM_PERIOD) != 0) continue;
+            std::string next = join(name);
+            if (last) {
+                if (exists(next)) found.push_back(next);
+            } else {
+                walk(next, i + 1);
+            }
+        }
+        closedir(d);
+    };
+    walk(root, 0);
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
+}
+
 std::string absolute(const std::string& p) {
     char* real = realpath(p.c_str(), nullptr);
     if (!real) return p;
@@ -352,7 +463,7 @@ INT_PTR CFileDialog::DoModal() {
     chosen_.clear();
     bool multi = m_ofn.Flags & OFN_ALLOWMULTISELECT;
     bool mustExist = open_ || (m_ofn.Flags & OFN_FILEMUSTEXIST);
-    std::string ext = toUtf8(m_ofn.lpstrDefExt);
+    std::string ext = hostExtension(m_ofn.lpstrDefExt);
     std::vector<std::string> paths;
     std::string prompt = multi ? "\nFile to open (one per line, Enter ends): " : open_ ? "\nFile to open: " : "\nFile to save: ";
     for (;;) {
@@ -364,12 +475,26 @@ INT_PTR CFileDialog::DoModal() {
             if (!paths.empty() || !multi) break;
             return IDCANCEL;  // Enter before any file: nothing chosen
         }
+        // Several files at once: a pattern stands for the files it matches.
+        if (multi && open_ && isPattern(a) && !exists(a)) {
+            std::vector<std::string> matches = expandPattern(a);
+            std::size_t taken = 0;
+            for (const std::string& m : matches)
+                if (acceptable(m, m_ofn.Flags)) {
+                    paths.push_back(absolute(m));
+                    ++taken;
+                }
+            if (matches.empty()) print("\nNo file matches " + a);
+            else print("\n" + std::to_string(taken) + (taken == 1 ? " file" : " files") + " of " + a);
+            continue;
+        }
         std::string base = a.substr(a.find_last_of('/') == std::string::npos ? 0 : a.find_last_of('/') + 1);
         if (!ext.empty() && base.find('.') == std::string::npos && !exists(a)) a += "." + ext;
         if (mustExist && !exists(a)) {
             print("\nFile not found: " + a);
             continue;
         }
+        if (open_ && exists(a) && !acceptable(a, m_ofn.Flags)) continue;
         if (!open_ && exists(a) && (m_ofn.Flags & OFN_OVERWRITEPROMPT)) {
             std::string yn;
             if (readAnswer("\n" + a + " already exists. Replace it? [Yes/No] <No>: ", yn) != RTNORM) return IDCANCEL;
