@@ -1,5 +1,9 @@
 #!/bin/sh
 # The demo of the README:
+#  0. the main job: cadhost opens examples/damaged.dxf, loads the recoding
+#     module Transkodo2018x32.arx, runs TranskodoCP with "Dos -> Windows" from a
+#     script and saves the result to a temporary file; the layer names and texts
+#     are shown before and after (as ezdxf reads them);
 #  1. cadhost opens examples/damaged.dxf, a drawing whose Cyrillic names and
 #     texts were damaged on the way (DOS 866 read as Windows 1251, \U+ escapes),
 #     lists what it holds and audits it; each damaged string is then shown with
@@ -22,6 +26,34 @@ for exe in "$tool" "$host"; do
         exit 1
     fi
 done
+
+echo "== Transkodo on $here/damaged.dxf: TranskodoCP, \"Dos -> Windows\", saved to a new file"
+recoder="$build/bin/Transkodo2018x32.arx"
+if [ ! -f "$recoder" ]; then
+    echo "demo: $recoder not found; build first (make build)" >&2
+    exit 1
+fi
+repaired=$(mktemp -d)
+# Layer names and texts of a drawing, as ezdxf reads them.
+names() {
+    /usr/bin/python3 - "$1" <<'PY'
+import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+print('  layers: ' + ', '.join(l.dxf.name for l in doc.layers if l.dxf.name not in ('0', 'Defpoints')))
+for e in doc.modelspace().query('TEXT MTEXT'):
+    print('  %-5s   %s' % (e.dxftype(), e.dxf.text if e.dxftype() == 'TEXT' else e.text))
+PY
+}
+echo "before:"
+names "$here/damaged.dxf"
+# The options dialog: the direction, Enter for each of the seven options, Enter for OK.
+printf 'TranskodoCP\nDos -> Windows\n\n\n\n\n\n\n\n\nSAVEAS\n\n%s\n' "$repaired/repaired.dxf" >"$repaired/repair.scr"
+"$host" -r 22.0 -l "$recoder" -s "$repaired/repair.scr" "$here/damaged.dxf" >"$repaired/log.txt"
+grep -e '^Command: [A-Z]' -e 'готово' -e '^Saved' "$repaired/log.txt" | sed -n '1p;2p;$p' | sed 's/^/  | /'
+echo "after:"
+names "$repaired/repaired.dxf"
+rm -rf "$repaired"
+echo
 
 echo "== cadhost on $here/damaged.dxf: LIST of everything, then AUDIT"
 script=$(mktemp)
