@@ -1,6 +1,7 @@
 // The recoding commands: the working drawing ("TranskodoCP", "Transkodo"), a
 // batch of drawing files ("TranskodoFiles") and single picked texts
 // ("TranskodoStr").
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -28,14 +29,33 @@ struct AutomationFailure {
     HRESULT hr;
 };
 
+// Holds one automation interface pointer and releases it when it goes.
+template <class T>
+class Held {
+public:
+    Held() = default;
+    explicit Held(T* p) : p_(p) {}
+    ~Held() {
+        if (p_) p_->Release();
+    }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    T** out() { return &p_; }
+    T* operator->() const { return p_; }
+    T* get() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+
+private:
+    T* p_ = nullptr;
+};
+
 // The host application's automation object, or null; released by the caller.
 IAcadApplication* automationApplication() {
     CWinApp* winApp = acedGetAcadWinApp();
-    IDispatch* dispatch = winApp ? winApp->GetIDispatch(TRUE) : nullptr;
+    Held<IDispatch> dispatch(winApp ? winApp->GetIDispatch(TRUE) : nullptr);
     if (!dispatch) return nullptr;
     IAcadApplication* app = nullptr;
     if (FAILED(dispatch->QueryInterface(IID_IAcadApplication, reinterpret_cast<void**>(&app)))) app = nullptr;
-    dispatch->Release();
     return app;
 }
 
@@ -47,51 +67,33 @@ VARIANT indexVariant(long index) {
 }
 
 // Hides and shows again every visible toolbar of every menu group, so that
-// the host draws them anew. The newer build skips what cannot be fetched; the
-// older one (`raise`) gives up with an AutomationFailure.
+// the host draws them anew. The newer build skips an item it cannot fetch and
+// ends a level whose collection it cannot fetch; the older one (`raise`) gives
+// up at the first failing call with an AutomationFailure.
 void refreshToolbarsOf(IAcadApplication* app, bool raise) {
-    auto check = [raise](HRESULT hr) {
+    auto ok = [raise](HRESULT hr) {
         if (FAILED(hr) && raise) throw AutomationFailure{hr};
         return SUCCEEDED(hr);
     };
-    IAcadMenuGroups* groups = nullptr;
-    if (!check(app->get_MenuGroups(&groups)) || !groups) return;
+    Held<IAcadMenuGroups> groups;
     long groupCount = 0;
-    if (!check(groups->get_Count(&groupCount))) groupCount = 0;
+    if (!ok(app->get_MenuGroups(groups.out())) || !groups || !ok(groups->get_Count(&groupCount))) return;
     for (long g = 0; g < groupCount; ++g) {
-        IAcadMenuGroup* group = nullptr;
-        try {
-            if (!check(groups->Item(indexVariant(g), &group)) || !group) continue;
-            IAcadToolbars* toolbars = nullptr;
-            if (check(group->get_Toolbars(&toolbars)) && toolbars) {
-                long barCount = 0;
-                if (!check(toolbars->get_Count(&barCount))) barCount = 0;
-                for (long t = 0; t < barCount; ++t) {
-                    IAcadToolbar* bar = nullptr;
-                    try {
-                        if (!check(toolbars->Item(indexVariant(t), &bar)) || !bar) continue;
-                        VARIANT_BOOL visible = VARIANT_FALSE;
-                        if (check(bar->get_Visible(&visible)) && visible == VARIANT_TRUE) {
-                            bar->put_Visible(VARIANT_FALSE);
-                            bar->put_Visible(VARIANT_TRUE);
-                        }
-                    } catch (...) {
-                        if (bar) bar->Release();
-                        toolbars->Release();
-                        throw;
-                    }
-                    bar->Release();
-                }
-                toolbars->Release();
+        Held<IAcadMenuGroup> group;
+        if (!ok(groups->Item(indexVariant(g), group.out())) || !group) continue;
+        Held<IAcadToolbars> toolbars;
+        long barCount = 0;
+        if (!ok(group->get_Toolbars(toolbars.out())) || !toolbars || !ok(toolbars->get_Count(&barCount))) continue;
+        for (long t = 0; t < barCount; ++t) {
+            Held<IAcadToolbar> bar;
+            if (!ok(toolbars->Item(indexVariant(t), bar.out())) || !bar) continue;
+            VARIANT_BOOL visible = VARIANT_FALSE;
+            if (ok(bar->get_Visible(&visible)) && visible == VARIANT_TRUE) {
+                bar->put_Visible(VARIANT_FALSE);
+                bar->put_Visible(VARIANT_TRUE);
             }
-        } catch (...) {
-            if (group) group->Release();
-            groups->Release();
-            throw;
         }
-        group->Release();
     }
-    groups->Release();
 }
 
 #ifndef ARX_NARROW
@@ -100,14 +102,9 @@ void refreshToolbarsOf(IAcadApplication* app, bool raise) {
 void regenerate() {
     bool done = false;
     try {
-        if (IAcadApplication* app = automationApplication()) {
-            IAcadDocument* doc = nullptr;
-            if (SUCCEEDED(app->get_ActiveDocument(&doc)) && doc) {
-                done = SUCCEEDED(doc->Regen(acAllViewports));
-                doc->Release();
-            }
-            app->Release();
-        }
+        Held<IAcadApplication> app(automationApplication());
+        Held<IAcadDocument> doc;
+        if (app && SUCCEEDED(app->get_ActiveDocument(doc.out())) && doc) done = SUCCEEDED(doc->Regen(acAllViewports));
     } catch (...) {
         done = false;
     }
@@ -116,33 +113,26 @@ void regenerate() {
 
 void refreshToolbars() {
     try {
-        if (IAcadApplication* app = automationApplication()) {
-            try {
-                refreshToolbarsOf(app, false);
-            } catch (...) {
-            }
-            app->Release();
-        }
+        Held<IAcadApplication> app(automationApplication());
+        if (app) refreshToolbarsOf(app.get(), false);
     } catch (...) {
     }
 }
 #else
-// False when an automation call failed (the failure has been reported).
+// False when an automation call failed; the failure is reported.
 bool refreshToolbars() {
-    IAcadApplication* app = automationApplication();
+    Held<IAcadApplication> app(automationApplication());
     if (!app) {
         acutPrintf(ACRX_T("\nОшибка автоматизации: объект приложения недоступен."));
         return false;
     }
-    bool ok = true;
     try {
-        refreshToolbarsOf(app, true);
+        refreshToolbarsOf(app.get(), true);
     } catch (const AutomationFailure& failure) {
         acutPrintf(ACRX_T("\nОшибка автоматизации: код %0xh."), static_cast<unsigned>(failure.hr));
-        ok = false;
+        return false;
     }
-    app->Release();
-    return ok;
+    return true;
 }
 #endif
 
@@ -187,9 +177,13 @@ std::filesystem::path fileSystemPath(const ACHAR* path) {
 bool samePath(const ACHAR* documentPath, const ACHAR* chosen) {
     if (!documentPath || !*documentPath) return false;
     if (comparable(documentPath) == comparable(chosen)) return true;
-    std::error_code ec;
-    bool same = std::filesystem::equivalent(fileSystemPath(documentPath), fileSystemPath(chosen), ec);
-    return !ec && same;
+    try {
+        std::error_code ec;
+        bool same = std::filesystem::equivalent(fileSystemPath(documentPath), fileSystemPath(chosen), ec);
+        return !ec && same;
+    } catch (const std::exception&) {
+        return false;  // a name the file system cannot spell names no open file
+    }
 }
 
 // The drawing of the open document whose file is `path`, or null.

@@ -163,6 +163,9 @@ TEST(TranskodoModule, ExportsOfBothBuilds) {
         auto version = reinterpret_cast<int (*)()>(dlsym(h, "acrxGetApiVersion"));
         ASSERT_NE(version, nullptr);
         EXPECT_EQ(version(), c.version) << c.file;
+        // Codes beyond the host's messages are answered with 0 and touch nothing.
+        auto entry = reinterpret_cast<int (*)(int, void*)>(dlsym(h, "acrxEntryPoint"));
+        for (int code : {16, 99, -1}) EXPECT_EQ(entry(code, nullptr), 0) << c.file << " " << code;
         dlclose(h);
     }
 }
@@ -189,7 +192,7 @@ TEST_P(Transkodo, CommandsByHostRelease) {
                                "\nTranskodo\nTranskodoCP\nTranskodoFiles\nTranskodoStr\n";
     auto runAt = [&](const std::string& release) {
         std::ofstream(dir_ / "script.scr", std::ios::binary) << script;
-        std::string cmd = "cd '" + dir_.string() + "' && '" + GetParam().exe + "' -r " + release + " -l '" +
+        std::string cmd = "cd '" + dir_.string() + "' && CADHOST_REGISTRY=registry.ini '" + GetParam().exe + "' -r " + release + " -l '" +
                           module("transkodo_r18.arx") + "' -s script.scr d.dxf > out.txt 2>&1";
         std::system(cmd.c_str());
         return readFile(dir_ / "out.txt");
@@ -473,6 +476,9 @@ TEST_P(Transkodo, StringsPickedSelectedAndCancelled) {
     std::string sel = dump("sel.dxf");
     EXPECT_NE(sel.find(": Внешний текст\n"), std::string::npos) << sel;
     EXPECT_NE(sel.find(": Атрибут вставки\n"), std::string::npos) << sel;
+    // Enter at the prompt ends the command as Escape does.
+    out = run("TranskodoStr\n\n\n9000,9000\n\nTranskodoStr\n^C\n", "d.dxf");
+    EXPECT_NE(out.find(prompt + "9000,9000\n" + prompt + "\nCommand: TranskodoStr\n"), std::string::npos) << out;
     // Cancel in the dialog: no prompt at all.
     out = run("TranskodoStr\n^C\n", "d.dxf");
     EXPECT_EQ(out.find(prompt), std::string::npos) << out;
