@@ -463,10 +463,13 @@ TEST_P(ShardexWide, DemandLoadEntryLoadsTheModuleOnItsCommand) {
 TEST_P(ShardexWide, FailedRegistryWriteIsShownAndTheCommandsWorkAllTheSame) {
     std::string module = fs::canonical(SHARDEX_WIDE).string();
     // A file stands where the registry's folder would have to be.
-    Result r = run("-l '" + module + "' plain.dxf", "ExplodeAllProxy\n", (dir_ / "plain.dxf" / "reg.ini").string());
+    Result r = run("-l '" + module + "' plain.dxf", "ExplodeAllProxy\nRemoveAllProxy\nNo\nRemoveExtents\n\n\n",
+                   (dir_ / "plain.dxf" / "reg.ini").string());
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(contains(r.out, "Невозможно зарегистрировать приложение \"" + module + "\"")) << r.out;
     EXPECT_TRUE(contains(r.out, "\nУдалено Proxy: 0 Новых объектов: 0\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\nВсего удалено proxy-объектов: 0. Из них proxy-примитивов: 0.\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\nНечего удалять!\n")) << r.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, Shardex, ::testing::Values(kWide, kNarrow),
