@@ -363,18 +363,25 @@ void resolveStyles(DatabaseState& s) {
     }
 }
 
+// Whether a recorded style name still names the key: keys are found without
+// regard to letter case, so "STANDARD" names the key "Standard" and is left as
+// the file wrote it.
+bool sameKey(const std::string& key, const std::string& recorded) {
+    return hostcore::foldName(key) == hostcore::foldName(recorded);
+}
+
 // Before a save: the names under which the current styles are recorded follow
 // renames of their keys.
 void syncStyleNames(DatabaseState& s) {
     Drawing& d = *s.drawing;
     if (s.cmlstyle && !s.cmlstyle->erased()) {
         const std::string key = keyOf(d, s.cmlstyle->owner, s.cmlstyle);
-        if (!key.empty() && key != headerText(d, "$CMLSTYLE", 2)) setHeaderText(d, "$CMLSTYLE", 2, key);
+        if (!key.empty() && !sameKey(key, headerText(d, "$CMLSTYLE", 2))) setHeaderText(d, "$CMLSTYLE", 2, key);
     }
     if (s.ctablestyle && !s.ctablestyle->erased()) {
         Entry* var = variableEntry(d, "CTABLESTYLE");
         const std::string key = keyOf(d, s.ctablestyle->owner, s.ctablestyle);
-        if (var && !key.empty() && key != variableValue(d, var)) setVariableValue(var, key);
+        if (var && !key.empty() && !sameKey(key, variableValue(d, var))) setVariableValue(var, key);
     }
 }
 
@@ -706,7 +713,7 @@ ErrorStatus AcDbDatabase::setTablestyle(AcDbObjectId id) {
         // A drawing without the variable (a new one) gets it, and the variable
         // dictionary with it when that is missing too, so that the choice is saved.
         if (!makeVariable(d, "CTABLESTYLE", key)) return Acad::eNotApplicable;
-    } else if (variableValue(d, var) != key) {
+    } else if (!sameKey(key, variableValue(d, var))) {
         setVariableValue(var, key);
     }
     return Acad::eOk;
@@ -723,7 +730,7 @@ ErrorStatus AcDbDatabase::setCmlstyleID(AcDbObjectId id) {
     if (es != Acad::eOk) return es;
     state_->cmlstyle = entryOf(id);
     const std::string key = keyOf(d, entryOf(id)->owner, entryOf(id));
-    if (!key.empty() && key != headerText(d, "$CMLSTYLE", 2)) setHeaderText(d, "$CMLSTYLE", 2, key);
+    if (!key.empty() && !sameKey(key, headerText(d, "$CMLSTYLE", 2))) setHeaderText(d, "$CMLSTYLE", 2, key);
     return Acad::eOk;
 }
 
