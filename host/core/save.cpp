@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 
 #include "host/core/dxfio.h"
 #include "host/dxf/tags.h"
@@ -42,7 +43,7 @@ const HeaderRef* headerRef(std::string_view name) {
 class Writer {
 public:
     Writer(const Drawing& d, std::string ver, std::string& out, std::FILE* sink = nullptr)
-        : d_(d), ver_(std::move(ver)), out_(out), w_(out, d.crlf), sink_(sink) {
+        : d_(d), ver_(std::move(ver)), out_(out), w_(out, d.crlf), sink_(sink), leaving_(d) {
         target_ = dxf::codecForFile(ver_, d.dwgcodepage);
         same_ = target_.enc == d.codec.enc && target_.iconvName == d.codec.iconvName;
     }
@@ -104,6 +105,31 @@ private:
     bool lastStale_ = false;
     std::FILE* sink_ = nullptr;
     bool failed_ = false;
+    // Erased records and what they own are not written, and nor are the
+    // references of other records to them.
+    LeavingRecords leaving_;
+
+    bool leaves(const Entry* e) const { return leaving_.leaves(e); }
+
+    bool namesLeaving(const TagList& t) const {
+        for (const Tag& g : t)
+            if (isHandleReference(g.code) && leaving_.leavesHandle(handleValue(g.value))) return true;
+        return false;
+    }
+
+    bool namesLeaving(std::string_view raw) const {
+        dxf::AsciiTagReader r(raw);
+        dxf::RawTag t;
+        while (r.next(t))
+            if (isHandleReference(t.code) && leaving_.leavesHandle(handleValue(t.value))) return true;
+        return false;
+    }
+
+    // The record's tags without its references to records that leave.
+    TagList mended(const Entry* e, TagList t) const {
+        mendReferences(d_.typeName(e), t, [this](uint64_t h) { return leaving_.leavesHandle(h); });
+        return t;
+    }
 
     // With a file to write to, the text goes out in pieces of about a
     // megabyte, so that saving never holds a second copy of the drawing.
@@ -177,6 +203,10 @@ private:
 
     void entry(const Entry* e) {
         flushIfLarge();
+        if (leaving_.any() && (e->tags ? namesLeaving(*e->tags) : namesLeaving(e->raw))) {
+            tags(mended(e, d_.tagsOf(e)));
+            return;
+        }
         if (e->tags) {
             tags(*e->tags);
             return;
@@ -199,7 +229,7 @@ private:
     void section(std::string_view head, const std::vector<Entry*>& list, std::string_view endsec) {
         out_.append(head);
         for (const Entry* e : list)
-            if (!e->erased()) entry(e);
+            if (!leaves(e)) entry(e);
         end(endsec, "ENDSEC");
     }
 
@@ -283,14 +313,14 @@ private:
             }
             entry(head);
             for (const Entry* e : d_.table(head->table).records)
-                if (!e->erased()) entry(e);
+                if (!leaves(e)) entry(e);
             end(d_.table(head->table).endtab, "ENDTAB");
         }
         end(endsec, "ENDSEC");
     }
 
     void entityWithChildren(const Entry* e) {
-        if (e->erased()) return;
+        if (leaves(e)) return;
         entry(e);
         for (const Entry* c = e->firstChild; c; c = c->next)
             if (!c->erased()) entry(c);
@@ -299,7 +329,7 @@ private:
     void blocks(std::string_view endsec) {
         out_.append(d_.blocksHead);
         for (const Entry* rec : d_.blockOrder) {
-            if (rec->erased() || !rec->block) continue;
+            if (leaves(rec) || !rec->block) continue;
             const BlockInfo& b = *rec->block;
             if (b.begin) entry(b.begin);
             if (rec != d_.modelSpace && rec != d_.paperSpace)
@@ -330,6 +360,161 @@ private:
 };
 
 }  // namespace
+
+// --- records that leave, and the references to them --------------------------------
+
+LeavingRecords::LeavingRecords(const Drawing& d) : d_(d) {
+    for (const Entry& e : d.entries)
+        if (e.erased()) {
+            any_ = true;
+            break;
+        }
+}
+
+bool LeavingRecords::leaves(const Entry* e) const {
+    if (!any_ || !e) return false;
+    // Up the owners to an erased one, or to one whose answer is known; an
+    // owner cycle (a damaged file) takes nothing with it.
+    std::vector<const Entry*> chain;
+    bool result = false;
+    for (const Entry* x = e; x; x = x->owner) {
+        if (auto it = known_.find(x); it != known_.end()) {
+            result = it->second;
+            break;
+        }
+        if (x->erased()) {
+            result = true;
+            break;
+        }
+        if (std::find(chain.begin(), chain.end(), x) != chain.end()) break;
+        chain.push_back(x);
+    }
+    for (const Entry* c : chain) known_[c] = result;
+    return result;
+}
+
+bool LeavingRecords::leavesHandle(uint64_t handle) const {
+    return any_ && leaves(d_.find(handle));
+}
+
+bool isHandleReference(int code) {
+    return (code >= 320 && code <= 369) || (code >= 390 && code <= 399) || code == 480 || code == 481 ||
+           code == 1005;
+}
+
+ReferenceMend referenceMend(std::string_view type, const TagList& t, std::size_t i, std::string_view group) {
+    ReferenceMend m;
+    m.from = i;
+    m.to = i + 1;
+    const int code = t[i].code;
+    if (group == "{ACAD_REACTORS") {
+        m.kind = ReferenceMend::Reactor;
+    } else if (group == "{ACAD_XDICTIONARY") {
+        m.kind = ReferenceMend::ExtensionDictionary;
+    } else if (!group.empty()) {
+        m.kind = ReferenceMend::Member;  // a list an application keeps, such as a block's references
+    } else if ((type == "DICTIONARY" || type == "ACDBDICTIONARYWDFLT") && (code == 350 || code == 360) && i > 0 &&
+               t[i - 1].code == 3) {
+        m.kind = ReferenceMend::DictionaryEntry;
+        m.from = i - 1;
+    } else if ((type == "GROUP" && code == 340) || (type == "IDBUFFER" && code == 330)) {
+        m.kind = ReferenceMend::Member;
+    } else if (type == "SORTENTSTABLE" && code == 331) {
+        m.kind = ReferenceMend::DrawOrder;
+        if (i + 1 < t.size() && t[i + 1].code == 5) m.to = i + 2;
+    } else if ((type == "HATCH" || type == "MPOLYGON") && code == 330) {
+        m.kind = ReferenceMend::Boundary;
+        // The number of boundary objects of the path stands before them.
+        for (std::size_t k = i; k-- > 0;) {
+            if (t[k].code == 97) {
+                m.count = static_cast<int>(k);
+                break;
+            }
+            if (t[k].code != 330) break;
+        }
+    }
+    return m;
+}
+
+namespace {
+
+void dropEmptyGroups(TagList& t) {
+    for (std::size_t i = 0; i + 1 < t.size();) {
+        if (t[i].code == 102 && !t[i].value.empty() && t[i].value.front() == '{' && t[i + 1].code == 102 &&
+            t[i + 1].value == "}")
+            t.erase(t.begin() + static_cast<std::ptrdiff_t>(i), t.begin() + static_cast<std::ptrdiff_t>(i + 2));
+        else
+            ++i;
+    }
+}
+
+// Calls `visit(index, group)` for every reference by handle of a record but
+// its own owner.
+template <class Visit>
+void forEachReference(const TagList& t, Visit visit) {
+    std::string group;
+    bool xdata = false, subclassSeen = false, ownerSeen = false;
+    for (std::size_t i = 1; i < t.size(); ++i) {
+        const Tag& g = t[i];
+        if (g.code >= 1000) xdata = true;
+        if (!xdata && g.code == 102) {
+            group = !g.value.empty() && g.value.front() == '{' ? g.value : std::string();
+            continue;
+        }
+        if (!xdata && g.code == 100) subclassSeen = true;
+        if (!xdata && g.code == 330 && group.empty() && !subclassSeen && !ownerSeen) {
+            ownerSeen = true;
+            continue;
+        }
+        if (isHandleReference(g.code)) visit(i, xdata ? std::string() : group);
+    }
+}
+
+}  // namespace
+
+bool mendReferences(std::string_view type, TagList& t, const std::function<bool(uint64_t)>& gone) {
+    std::vector<ReferenceMend> mends;
+    forEachReference(t, [&](std::size_t i, const std::string& group) {
+        uint64_t h = handleValue(t[i].value);
+        if (h && gone(h)) mends.push_back(referenceMend(type, t, i, group));
+    });
+    if (mends.empty()) return false;
+    std::sort(mends.begin(), mends.end(), [](const ReferenceMend& a, const ReferenceMend& b) { return a.from > b.from; });
+    bool boundary = false;
+    for (const ReferenceMend& m : mends) {
+        if (m.kind == ReferenceMend::Null) {
+            t[m.from].value = "0";
+            t[m.from].ref = nullptr;
+            continue;
+        }
+        if (m.count >= 0) {
+            Tag& count = t[static_cast<std::size_t>(m.count)];
+            long long n = std::strtoll(count.value.c_str(), nullptr, 10);
+            count.value = std::to_string(n > 0 ? n - 1 : 0);
+        }
+        boundary = boundary || m.kind == ReferenceMend::Boundary;
+        t.erase(t.begin() + static_cast<std::ptrdiff_t>(m.from), t.begin() + static_cast<std::ptrdiff_t>(m.to));
+    }
+    dropEmptyGroups(t);
+    // A hatch none of whose boundary objects is left is no longer associative.
+    if (boundary && type == "HATCH") {
+        bool linked = false;
+        forEachReference(t, [&](std::size_t i, const std::string& group) {
+            if (group.empty() && t[i].code == 330) linked = true;
+        });
+        if (!linked) {
+            bool inHatch = false;
+            for (Tag& g : t) {
+                if (g.code == 100) inHatch = g.value == "AcDbHatch";
+                if (inHatch && g.code == 71) {
+                    g.value = "0";
+                    break;
+                }
+            }
+        }
+    }
+    return true;
+}
 
 bool isWritableVersion(std::string_view v) {
     return v == "AC1015" || v == "AC1018" || v == "AC1021" || v == "AC1024" || v == "AC1027" ||

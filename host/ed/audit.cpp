@@ -13,18 +13,22 @@
 //     references by name to a block that does not exist: the block reference
 //     (or dimension, or table) is erased;
 //  3. references by handle (codes 320-369, 390-399, 480-481, 1005) to records
-//     that do not exist or are erased: reactor entries and dictionary entries
-//     are removed, a missing extension dictionary is unlinked, a group forgets
-//     the member, any other reference is set to null;
+//     that do not exist: reactor entries, dictionary entries, draw-order
+//     entries and hatch boundary links are removed, a missing extension
+//     dictionary is unlinked, a group forgets the member, any other reference
+//     is set to null (the writer's mends, hostcore::referenceMend);
 //     references by name to missing layers (the layer is made), linetypes
 //     (BYLAYER), text styles and dimension styles (Standard);
 //  4. stored pictures (proxy graphics) whose framing is broken: reported only,
 //     the picture is the drawing's data and the host cannot redraw it.
 // Records open in a module at the time are reported but never changed.
+// Erased records, and what they own, leave the drawing when it is written, and
+// the writer drops every reference to them then: they are no faults here.
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "host/core/dxfio.h"
 #include "host/dbsymtb.h"
 #include "host/ed/coreview.h"
 #include "host/ed/editor.h"
@@ -41,10 +45,7 @@ using hostcore::TagList;
 using hostcore::TableKind;
 namespace fl = hostcore::flags;
 
-bool isPointerCode(int code) {
-    return (code >= 320 && code <= 369) || (code >= 390 && code <= 399) || code == 480 || code == 481 ||
-           code == 1005;
-}
+bool isPointerCode(int code) { return hostcore::isHandleReference(code); }
 
 bool isDictionaryType(const std::string& type) {
     return type == "DICTIONARY" || type == "ACDBDICTIONARYWDFLT";
@@ -273,6 +274,7 @@ private:
                 if (dict && (t[i].code == 350 || t[i].code == 360) && i > 0 && t[i - 1].code == 3)
                     listedBy_.emplace(h, e);
                 if (places[i].group == "{ACAD_XDICTIONARY" && t[i].code == 360) listedBy_.emplace(h, e);
+                else if (!dict && t[i].code == 360 && places[i].group.empty()) ownedBy_.emplace(h, e);
             }
         }
     }
@@ -303,9 +305,10 @@ private:
 
     // --- 2. owners -----------------------------------------------------------------
     void owners() {
+        const hostcore::LeavingRecords leaving(d_);
         for (Entry& entry : d_.entries) {
             Entry* e = &entry;
-            if (e->erased() || e->handle == 0 || e->is(fl::kSubEntity)) continue;
+            if (leaving.leaves(e) || e->erased() || e->handle == 0 || e->is(fl::kSubEntity)) continue;
             if (e == d_.rootDictionary || e->is(fl::kTableHead) || e->is(fl::kBlockBegin) || e->is(fl::kBlockEnd))
                 continue;
             TagList t = d_.tagsOf(e);
@@ -373,8 +376,21 @@ private:
         const bool referenced = referenced_.count(e->handle) != 0;
         if (!named || !namedEntry) {
             std::string what = named ? "owner " + hostcore::handleText(named) + " is missing" : "no owner reference";
-            if (listing) giveTo(e, listing, what);
-            else eraseFor(e, what + " and nothing lists it", canChange(e) && !referenced);
+            if (listing) {
+                giveTo(e, listing, what);
+            } else if (Entry* holder = ownerByReference(e)) {
+                // An image's reactor, say, that the image names as its own.
+                bool ok = canChange(e);
+                if (ok) {
+                    setOwnerTag(e, holder);
+                    e->owner = holder;
+                }
+                report(e, what, ok, "given to " + name(holder) + ", which names it as its own");
+            } else if (referenced) {
+                report(e, what + "; other records refer to it, so it is kept", false);
+            } else {
+                eraseFor(e, what + " and nothing lists it", canChange(e));
+            }
             return;
         }
         if (namedEntry->erased()) {
@@ -386,6 +402,13 @@ private:
         if (listing && listing != namedEntry) giveTo(e, listing, what);
         else if (!referenced) eraseFor(e, what + " and nothing refers to it", canChange(e));
         else report(e, what, false);
+    }
+
+    // The one live record that names `e` as its own (code 360), if any.
+    Entry* ownerByReference(const Entry* e) const {
+        auto it = ownedBy_.find(e->handle);
+        if (it == ownedBy_.end() || !live(it->second) || it->second == e) return nullptr;
+        return it->second;
     }
 
     // The object goes to the dictionary that lists it.
@@ -452,18 +475,18 @@ private:
 
     void references() {
         const bool r2010 = d_.acadver >= "AC1024";
+        const hostcore::LeavingRecords leaving(d_);
         // Records made by the fixes (layers) are checked too; the deque keeps them in place.
         for (std::size_t idx = 0; idx < d_.entries.size(); ++idx) {
             Entry* e = &d_.entries[idx];
-            if (e->erased() || e->handle == 0) continue;
-            if (e->is(fl::kSubEntity) && e->owner && e->owner->erased()) continue;
+            if (e->erased() || e->handle == 0 || leaving.leaves(e)) continue;
             ++checked_;
             TagList t = d_.tagsOf(e);
             const std::string type = d_.typeName(e);
             std::vector<TagPlace> places = placesOf(t);
-            const bool dict = isDictionaryType(type);
             const bool entity = entityLike(e);
             Edits edits;
+            bool missingRefs = false;
             // What is wrong, and what the fix does (empty: no fix offered).
             struct Finding {
                 std::string what, fix;
@@ -474,26 +497,26 @@ private:
                 const TagPlace& p = places[i];
                 if (isPointerCode(g.code) && !p.ownerTag) {
                     uint64_t h = hostcore::handleValue(g.value);
-                    if (h == 0) continue;
-                    Entry* target = d_.find(h);
-                    if (live(target)) continue;
-                    std::string what = target ? "erased " + name(target) : "missing object " + hostcore::handleText(h);
-                    if (p.group == "{ACAD_REACTORS") {
-                        found.push_back({"reactor " + what, "removed"});
-                        edits.erase(i, i + 1);
-                    } else if (p.group == "{ACAD_XDICTIONARY") {
+                    // An erased record is still the drawing's until it is written.
+                    if (h == 0 || d_.find(h)) continue;
+                    std::string what = "missing object " + hostcore::handleText(h);
+                    using M = hostcore::ReferenceMend;
+                    switch (hostcore::referenceMend(type, t, i, p.xdata ? std::string() : p.group).kind) {
+                    case M::Reactor: found.push_back({"reactor " + what, "removed"}); break;
+                    case M::ExtensionDictionary:
                         found.push_back({"extension dictionary is " + what, "unlinked"});
-                        edits.erase(i, i + 1);
-                    } else if (dict && (g.code == 350 || g.code == 360) && i > 0 && t[i - 1].code == 3) {
+                        break;
+                    case M::DictionaryEntry:
                         found.push_back({"entry \"" + t[i - 1].value + "\" names " + what, "removed"});
-                        edits.erase(i - 1, i + 1);
-                    } else if (type == "GROUP" && g.code == 340) {
-                        found.push_back({"member " + what, "removed"});
-                        edits.erase(i, i + 1);
-                    } else {
+                        break;
+                    case M::Member: found.push_back({"member " + what, "removed"}); break;
+                    case M::DrawOrder: found.push_back({"draw-order entry names " + what, "removed"}); break;
+                    case M::Boundary: found.push_back({"boundary object " + what, "unlinked"}); break;
+                    case M::Null:
                         found.push_back({"reference " + std::to_string(g.code) + " to " + what, "set to null"});
-                        edits.set(i, "0");
+                        break;
                     }
+                    missingRefs = true;
                     continue;
                 }
                 TableKind k = hostcore::nameReference(type, p.subclass, g.code, p.xdata, entity);
@@ -512,12 +535,17 @@ private:
                     found.push_back({what, {}});
                     continue;
                 }
-                bool made = hostcore::foldName(d_.nameOf(r)) == hostcore::foldName(g.value);
+                bool made = k == TableKind::Layer && hostcore::foldName(d_.nameOf(r)) == hostcore::foldName(g.value);
                 found.push_back({what, made ? std::string("layer made") : "set to " + d_.nameOf(r)});
                 edits.set(i, d_.nameOf(r), r);
             }
-            bool ok = canChange(e) && !edits.empty();
-            if (ok) edits.apply(d_.ownTags(e));
+            bool ok = canChange(e) && (!edits.empty() || missingRefs);
+            if (ok) {
+                TagList& own = d_.ownTags(e);
+                edits.apply(own);
+                if (missingRefs)
+                    hostcore::mendReferences(type, own, [this](uint64_t h) { return d_.find(h) == nullptr; });
+            }
             for (const Finding& f : found) report(e, f.what, ok && !f.fix.empty(), f.fix);
             if (entity) picture(e, t, type, r2010);
         }
@@ -567,7 +595,7 @@ private:
                 tags.front().ref = r;
                 setHeaderValue(d_, v.name, tags);
             }
-            bool made = r && hostcore::foldName(d_.nameOf(r)) == hostcore::foldName(value);
+            bool made = r && v.kind == TableKind::Layer && hostcore::foldName(d_.nameOf(r)) == hostcore::foldName(value);
             report(nullptr, std::string("header ") + v.name + " names \"" + value + "\", which does not exist",
                    r != nullptr, made ? std::string("layer made") : r ? "set to " + d_.nameOf(r) : "fixed");
         }
@@ -578,6 +606,7 @@ private:
     bool fix_;
     int errors_ = 0, fixed_ = 0, checked_ = 0, pictures_ = 0;
     std::unordered_multimap<uint64_t, Entry*> listedBy_;  // handle -> dictionary (or entity) that lists it
+    std::unordered_map<uint64_t, Entry*> ownedBy_;        // handle -> record naming it as its own (code 360)
     std::unordered_set<uint64_t> referenced_;              // handles some record refers to
     std::unordered_map<std::string, Entry*> made_;          // layers made, by folded name
 };
