@@ -4,7 +4,10 @@
 // the new drawing (a new drawing has layer 0, the standard linetypes, styles
 // and application ACAD); records it lacks are copied with everything they name
 // in turn, blocks with their entities. Handles are given anew; a handle
-// reference to a copied record follows it, any other becomes null.
+// reference to a copied record follows it, any other becomes null. The
+// CLASSES entries of what is copied (a record type the new drawing does not
+// know, the original class of a proxy) are carried over; a proxy's class
+// number is renumbered to the entry's place in the new drawing.
 #include <unordered_map>
 
 #include "host/arx/internal.h"
@@ -46,6 +49,52 @@ private:
     Drawing& dst_;
     std::unordered_map<const Entry*, Entry*> map_;
     std::vector<Job> jobs_;
+    std::unordered_map<long long, long long> classNumbers_;  // source class number -> destination's
+
+    static std::string classField(const TagList& t, int code) {
+        const std::string* v = tagValue(t, code);
+        return v ? *v : std::string();
+    }
+
+    // The destination's class number for the source CLASS record `c`: the
+    // entry of the same DXF and C++ names, or a copy of it added at the end.
+    long long carryClass(const Entry* c) {
+        const TagList t = src_.tagsOf(c);
+        const std::string dxfName = classField(t, 1), cppName = classField(t, 2);
+        for (std::size_t i = 0; i < dst_.classes.size(); ++i) {
+            const TagList have = dst_.tagsOf(dst_.classes[i]);
+            if (classField(have, 1) == dxfName && classField(have, 2) == cppName) return 500 + static_cast<long long>(i);
+        }
+        Entry* copy = dst_.newEntry(dst_.internType("CLASS"),
+                                    static_cast<uint16_t>(flags::kNoFileHandle | flags::kNew));
+        copy->drawing = &dst_;
+        copy->tags = std::make_unique<TagList>(t);
+        dst_.classes.push_back(copy);
+        return 500 + static_cast<long long>(dst_.classes.size() - 1);
+    }
+
+    // A record type that a CLASSES entry of the source defines.
+    void carryClassOf(const std::string& type) {
+        for (const Entry* c : src_.classes) {
+            const TagList t = src_.tagsOf(c);
+            if (classField(t, 1) == type) {
+                carryClass(c);
+                return;
+            }
+        }
+    }
+
+    // A proxy's class number in the destination; -1 for one that names no class.
+    long long classNumber(long long number) {
+        auto it = classNumbers_.find(number);
+        if (it != classNumbers_.end()) return it->second;
+        long long n = number - 500;
+        long long mapped = n >= 0 && n < static_cast<long long>(src_.classes.size())
+                               ? carryClass(src_.classes[static_cast<std::size_t>(n)])
+                               : -1;
+        classNumbers_[number] = mapped;
+        return mapped;
+    }
 
     Entry* create(const Entry* from, Entry* owner, bool topLevel) {
         Entry* to = newEntry(dst_, src_.typeName(from).c_str(),
@@ -53,6 +102,7 @@ private:
                                                                   flags::kBlockBegin | flags::kBlockEnd)));
         to->owner = owner;
         map_[from] = to;
+        carryClassOf(src_.typeName(from));
         TagList tags = currentTags(src_, from);
         scanNames(tags);
         jobs_.push_back({from, to, std::move(tags), topLevel});
@@ -135,6 +185,10 @@ private:
                 ownerDone = true;
             } else if (job.topLevel && g.code == 67 && subclass == "AcDbEntity") {
                 continue;  // it lands in model space
+            } else if (g.code == 91 && ((type == "ACAD_PROXY_ENTITY" && subclass == "AcDbProxyEntity") ||
+                                        (type == "ACAD_PROXY_OBJECT" && subclass == "AcDbProxyObject"))) {
+                long long mapped = classNumber(toInt(g.value));
+                if (mapped >= 0) g.value = std::to_string(mapped);
             } else if (g.ref) {
                 auto it = map_.find(g.ref);
                 g.ref = it == map_.end() ? nullptr : it->second;
@@ -181,6 +235,8 @@ ErrorStatus AcDbDatabase::wblock(AcDbDatabase*& output, const AcDbObjectIdArray&
         cloner.entity(entryOf(id));
     }
     cloner.finish();
+    // The classes it carried over answer the proxy questions of the new drawing.
+    Access::state(out).wasAProxyKnown = false;
     // The insertion base of the new drawing.
     for (hostcore::HeaderVar& v : dst.header) {
         if (v.name != "$INSBASE") continue;
