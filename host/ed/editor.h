@@ -134,6 +134,11 @@ bool isAnswer(const std::string& answer, std::initializer_list<std::string> word
 // Yes, Y, Да or Д.
 bool yes(const std::string& answer);
 
+// --- files ---
+// A module's drawing extension "dwg" (and a default name NAME.dwg) in this
+// host's terms, "dxf" (NAME.dxf); anything else stays.
+void offerHostDrawingFormat(std::string& defaultName, std::string& extension);
+
 // --- modules and messages ---
 int sendMessage(Module& m, AcRx::AppMsgCode msg);
 void sendToAll(AcRx::AppMsgCode msg);

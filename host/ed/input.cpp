@@ -423,6 +423,16 @@ int acedGetString(int allowSpaces, const ACHAR* prompt, ACHAR* result, std::size
 }
 
 // --- files ---------------------------------------------------------------------
+// Modules name the drawing format of their host, "dwg"; this host reads and
+// writes drawings as DXF, so a prompt for a drawing offers the host's own
+// extension ("deleted.dwg" is offered as "deleted.dxf"). Typed names are kept.
+// The file prompts and the file-open dialog share it.
+void arxed::offerHostDrawingFormat(std::string& defaultName, std::string& extension) {
+    if (fold(extension) == "dwg") extension = "dxf";
+    std::size_t n = defaultName.size();
+    if (n >= 4 && fold(defaultName.substr(n - 4)) == ".dwg") defaultName.replace(n - 3, 3, "dxf");
+}
+
 namespace {
 
 bool fileExists(const std::string& p) {
@@ -432,15 +442,6 @@ bool fileExists(const std::string& p) {
 std::string folderOf(const std::string& p) {
     auto s = p.find_last_of('/');
     return s == std::string::npos ? "." : s == 0 ? "/" : p.substr(0, s);
-}
-
-// Modules name the drawing format of their host, "dwg"; this host reads and
-// writes drawings as DXF, so a prompt for a drawing offers the host's own
-// extension ("deleted.dwg" is offered as "deleted.dxf"). Typed names are kept.
-void offerHostDrawingFormat(std::string& defaultName, std::string& extension) {
-    if (fold(extension) == "dwg") extension = "dxf";
-    std::size_t n = defaultName.size();
-    if (n >= 4 && fold(defaultName.substr(n - 4)) == ".dwg") defaultName.replace(n - 3, 3, "dxf");
 }
 
 int fileNav(const std::string& title, std::string def, std::string ext, int flags, std::string& out) {

@@ -375,8 +375,9 @@ bool acceptable(const std::string& path, DWORD flags) {
 // The default extension a module gives, in this host's terms: its drawings
 // are DXF, so "dwg" completes names with "dxf".
 std::string hostExtension(const ACHAR* defExt) {
-    std::string ext = toUtf8(defExt);
-    return fold(ext) == "dwg" ? "dxf" : ext;
+    std::string ext = toUtf8(defExt), noName;
+    offerHostDrawingFormat(noName, ext);
+    return ext;
 }
 
 bool isPattern(const std::string& p) {
