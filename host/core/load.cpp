@@ -90,14 +90,17 @@ public:
                 ok = readObjects();
                 d_.parts.push_back({Section::Objects, 0, {}});
             } else {
-                ok = skipSection();
+                // Kept as read; a section cut short would be written back without its end.
+                if (!skipSection()) return fail(error, endMissing(name));
                 d_.otherParts.push_back({slice(sectionStart)});
                 d_.parts.push_back({Section::Other, static_cast<int>(d_.otherParts.size() - 1), {}});
                 continue;  // skipSection consumed ENDSEC
             }
-            if (!ok) return fail(error, error_);
+            if (!ok) return fail(error, error_.empty() ? endMissing(name) : error_);
             if (!have_ || !(cur_.code == 0 && cur_.value == "ENDSEC"))
-                return fail(error, "ENDSEC of section " + name + " expected");
+                return fail(error, have_ ? "ENDSEC of section " + name + " expected, found '" +
+                                               std::string(cur_.value) + "'"
+                                         : endMissing(name));
             const std::size_t endStart = curOff_;
             advance();
             d_.parts.back().end = slice(endStart);
@@ -130,6 +133,12 @@ private:
     }
 
     std::string_view slice(std::size_t from) const { return buf_.substr(from, curOff_ - from); }
+
+    // Why a section that ran to the end of the input is refused.
+    std::string endMissing(const std::string& section) const {
+        if (!have_) return "the file ends inside section " + section + " (ENDSEC expected): it is cut short";
+        return "ENDSEC of section " + section + " expected, found '" + std::string(cur_.value) + "'";
+    }
 
     bool fail(std::string& error, const std::string& what) {
         if (reader_.failed()) {
@@ -268,7 +277,7 @@ private:
                 if (kind == TableKind::BlockRecord) d_.makeBlock(e);
             }
             if (!have_) {
-                error_ = "ENDTAB expected";
+                error_ = "the file ends inside table " + std::string(head.name2) + " (ENDTAB expected): it is cut short";
                 return false;
             }
             const std::size_t endStart = curOff_;
@@ -375,7 +384,10 @@ private:
             info->begin = b;
             d_.blockOrder.push_back(rec);
             if (!readEntityRun("ENDBLK", rec)) {
-                if (error_.empty()) error_ = "ENDBLK expected";
+                if (error_.empty())
+                    error_ = have_ ? "ENDBLK expected"
+                                   : "the file ends inside block " + decodeName(begin.name2) +
+                                         " (ENDBLK expected): it is cut short";
                 return false;
             }
             Scan end;
@@ -443,7 +455,6 @@ private:
             advance();
             return true;
         }
-        error_ = "ENDSEC expected";
         return false;
     }
 
