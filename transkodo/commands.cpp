@@ -32,7 +32,7 @@ struct AutomationFailure {
 // Holds one automation interface pointer and releases it when it goes.
 template <class T>
 class Held {
-public:
+  public:
     Held() = default;
     explicit Held(T* p) : p_(p) {}
     ~Held() {
@@ -45,7 +45,7 @@ public:
     T* get() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
@@ -55,7 +55,8 @@ IAcadApplication* automationApplication() {
     Held<IDispatch> dispatch(winApp ? winApp->GetIDispatch(TRUE) : nullptr);
     if (!dispatch) return nullptr;
     IAcadApplication* app = nullptr;
-    if (FAILED(dispatch->QueryInterface(IID_IAcadApplication, reinterpret_cast<void**>(&app)))) app = nullptr;
+    if (FAILED(dispatch->QueryInterface(IID_IAcadApplication, reinterpret_cast<void**>(&app))))
+        app = nullptr;
     return app;
 }
 
@@ -77,13 +78,16 @@ void refreshToolbarsOf(IAcadApplication* app, bool raise) {
     };
     Held<IAcadMenuGroups> groups;
     long groupCount = 0;
-    if (!ok(app->get_MenuGroups(groups.out())) || !groups || !ok(groups->get_Count(&groupCount))) return;
+    if (!ok(app->get_MenuGroups(groups.out())) || !groups || !ok(groups->get_Count(&groupCount)))
+        return;
     for (long g = 0; g < groupCount; ++g) {
         Held<IAcadMenuGroup> group;
         if (!ok(groups->Item(indexVariant(g), group.out())) || !group) continue;
         Held<IAcadToolbars> toolbars;
         long barCount = 0;
-        if (!ok(group->get_Toolbars(toolbars.out())) || !toolbars || !ok(toolbars->get_Count(&barCount))) continue;
+        if (!ok(group->get_Toolbars(toolbars.out())) || !toolbars ||
+            !ok(toolbars->get_Count(&barCount)))
+            continue;
         for (long t = 0; t < barCount; ++t) {
             Held<IAcadToolbar> bar;
             if (!ok(toolbars->Item(indexVariant(t), bar.out())) || !bar) continue;
@@ -104,7 +108,8 @@ void regenerate() {
     try {
         Held<IAcadApplication> app(automationApplication());
         Held<IAcadDocument> doc;
-        if (app && SUCCEEDED(app->get_ActiveDocument(doc.out())) && doc) done = SUCCEEDED(doc->Regen(acAllViewports));
+        if (app && SUCCEEDED(app->get_ActiveDocument(doc.out())) && doc)
+            done = SUCCEEDED(doc->Regen(acAllViewports));
     } catch (...) {
         done = false;
     }
@@ -147,11 +152,15 @@ HostString comparable(const ACHAR* path) {
         if (c == ACHAR('\\')) c = ACHAR('/');
 #ifdef ARX_NARROW
         unsigned char b = static_cast<unsigned char>(c);
-        if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDF)) c = static_cast<char>(b + 0x20);
-        else if (b == 0xA8) c = static_cast<char>(0xB8);  // Ё
+        if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDF))
+            c = static_cast<char>(b + 0x20);
+        else if (b == 0xA8)
+            c = static_cast<char>(0xB8);  // Ё
 #else
-        if ((c >= u'A' && c <= u'Z') || (c >= u'А' && c <= u'Я')) c = static_cast<char16_t>(c + 0x20);
-        else if (c >= u'Ѐ' && c <= u'Џ') c = static_cast<char16_t>(c + 0x50);
+        if ((c >= u'A' && c <= u'Z') || (c >= u'А' && c <= u'Я'))
+            c = static_cast<char16_t>(c + 0x20);
+        else if (c >= u'Ѐ' && c <= u'Џ')
+            c = static_cast<char16_t>(c + 0x50);
 #endif
     }
     return s;
@@ -179,7 +188,8 @@ bool samePath(const ACHAR* documentPath, const ACHAR* chosen) {
     if (comparable(documentPath) == comparable(chosen)) return true;
     try {
         std::error_code ec;
-        bool same = std::filesystem::equivalent(fileSystemPath(documentPath), fileSystemPath(chosen), ec);
+        bool same =
+            std::filesystem::equivalent(fileSystemPath(documentPath), fileSystemPath(chosen), ec);
         return !ec && same;
     } catch (const std::exception&) {
         return false;  // a name the file system cannot spell names no open file
@@ -228,8 +238,16 @@ void recodeFile(const ACHAR* path) {
 #else
     es = db->saveAs(path);
 #endif
-    if (es != Acad::eOk)
-        acutPrintf(ACRX_T("\nОшибка при сохранении файла <%s>: %s"), path, acadErrorStatusText(es));
+    if (es != Acad::eOk) {
+        // The status, and what the host says of the cause when it says something.
+        const ACHAR* why = db->lastErrorMessage();
+        if (why && *why)
+            acutPrintf(ACRX_T("\nОшибка при сохранении файла <%s>: %s (%s)"), path,
+                       acadErrorStatusText(es), why);
+        else
+            acutPrintf(ACRX_T("\nОшибка при сохранении файла <%s>: %s"), path,
+                       acadErrorStatusText(es));
+    }
     delete db;
     passDatabase = nullptr;
 }
@@ -243,13 +261,19 @@ bool recodeEntity(AcDbObjectId id, bool wholeBlock) {
     if (acdbOpenObject(obj, id, AcDb::kForRead) != Acad::eOk || !obj) return false;
     void (*converter)(AcDbObjectId) = nullptr;
     AcDbObjectId blockId;
-    if (obj->isKindOf(AcDbAttribute::desc())) converter = recodeAttribute;
-    else if (obj->isKindOf(AcDbAttributeDefinition::desc())) converter = recodeAttributeDefinition;
-    else if (obj->isKindOf(AcDbText::desc())) converter = recodeText;
-    else if (obj->isKindOf(AcDbMText::desc())) converter = recodeMText;
+    if (obj->isKindOf(AcDbAttribute::desc()))
+        converter = recodeAttribute;
+    else if (obj->isKindOf(AcDbAttributeDefinition::desc()))
+        converter = recodeAttributeDefinition;
+    else if (obj->isKindOf(AcDbText::desc()))
+        converter = recodeText;
+    else if (obj->isKindOf(AcDbMText::desc()))
+        converter = recodeMText;
 #ifndef ARX_NARROW
-    else if (obj->isKindOf(AcDbMLeader::desc())) converter = recodeMLeader;
-    else if (obj->isKindOf(AcDbTable::desc())) converter = recodeTable;
+    else if (obj->isKindOf(AcDbMLeader::desc()))
+        converter = recodeMLeader;
+    else if (obj->isKindOf(AcDbTable::desc()))
+        converter = recodeTable;
 #endif
     else if (AcDbBlockReference* ref = AcDbBlockReference::cast(obj)) {
         converter = recodeBlockReferenceAttributes;
@@ -300,8 +324,9 @@ void promptLoop() {
         ads_point point;
         ads_matrix transform;
         resbuf* containers = nullptr;
-        int rc = acedNEntSelP(ACRX_T("\nУкажите строку для конвертации [Выбор средствами AutoCAD]: "), picked, point, 0,
-                              transform, &containers);
+        int rc =
+            acedNEntSelP(ACRX_T("\nУкажите строку для конвертации [Выбор средствами AutoCAD]: "),
+                         picked, point, 0, transform, &containers);
         if (rc == RTNORM) {
             pickStep(picked, containers);
             continue;
@@ -333,7 +358,8 @@ void transkodoCurrentDrawing() {
     acedUpdateDisplay();
     refreshToolbars();
 #else
-    if (recodeOptions.recodeSymbolTables || recodeOptions.recodeTextEntities || recodeOptions.recodeExtendedData) {
+    if (recodeOptions.recodeSymbolTables || recodeOptions.recodeTextEntities ||
+        recodeOptions.recodeExtendedData) {
         ads_regen();
         acedUpdateDisplay();
         if (!refreshToolbars()) return;
@@ -352,11 +378,12 @@ void transkodoFiles() {
 #else
     constexpr DWORD kStructSize = 76;  // the older dialog structure
 #endif
-    constexpr DWORD kFlags = OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOREADONLYRETURN |
-                             OFN_EXPLORER | OFN_LONGNAMES;  // 0x289204
+    constexpr DWORD kFlags = OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY |
+                             OFN_NOREADONLYRETURN | OFN_EXPLORER | OFN_LONGNAMES;  // 0x289204
     std::vector<ACHAR> names(kFileBufferSize + 1, ACHAR(0));
     CFileDialog dlg(TRUE, ACRX_T("dwg"), nullptr, kFlags,
-                    ACRX_T("Чертежи AutoCAD (*.dwg)|*.dwg|Все файлы (*.*)|*.*||"), nullptr, 0, TRUE);
+                    ACRX_T("Чертежи AutoCAD (*.dwg)|*.dwg|Все файлы (*.*)|*.*||"), nullptr, 0,
+                    TRUE);
     dlg.m_ofn.lpstrFile = names.data();
     dlg.m_ofn.nMaxFile = kFileBufferSize;
     dlg.m_ofn.lStructSize = kStructSize;

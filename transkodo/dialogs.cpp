@@ -22,8 +22,13 @@ enum : int {
 };
 
 // The drop-down's items: the directions in RecodeMode order.
-const ACHAR* const kModeItems[] = {recodeModeLabels[0], recodeModeLabels[1], recodeModeLabels[2],
-                                   recodeModeLabels[3], recodeModeLabels[4], recodeModeLabels[5], nullptr};
+const ACHAR* const kModeItems[] = {recodeModeLabels[0],
+                                   recodeModeLabels[1],
+                                   recodeModeLabels[2],
+                                   recodeModeLabels[3],
+                                   recodeModeLabels[4],
+                                   recodeModeLabels[5],
+                                   nullptr};
 
 #ifndef ARX_NARROW
 const ArxDialogControl kOptionsControls[] = {
@@ -40,8 +45,13 @@ const ArxDialogControl kOptionsControls[] = {
     {IDOK, kArxDefPushButton, ACRX_T("Да"), 48, 112, 37, 14, nullptr},
     {IDCANCEL, kArxPushButton, ACRX_T("Отмена"), 129, 112, 37, 14, nullptr},
 };
-const ArxDialogTemplate kOptionsTemplate = {kTemplateOptions, ACRX_T("Transkodo"), 214, 131, kOptionsControls,
-                                            static_cast<int>(sizeof kOptionsControls / sizeof kOptionsControls[0])};
+const ArxDialogTemplate kOptionsTemplate = {
+    kTemplateOptions,
+    ACRX_T("Transkodo"),
+    214,
+    131,
+    kOptionsControls,
+    static_cast<int>(sizeof kOptionsControls / sizeof kOptionsControls[0])};
 #else
 const ArxDialogControl kOptionsControls[] = {
     {-1, kArxGroupBox, ACRX_T("Куда конвертировать ?"), 13, 13, 116, 26, nullptr},
@@ -53,8 +63,13 @@ const ArxDialogControl kOptionsControls[] = {
     {IDOK, kArxDefPushButton, ACRX_T("Да"), 21, 114, 37, 14, nullptr},
     {IDCANCEL, kArxPushButton, ACRX_T("Отмена"), 84, 114, 37, 14, nullptr},
 };
-const ArxDialogTemplate kOptionsTemplate = {kTemplateOptions, ACRX_T("Transkodo"), 142, 133, kOptionsControls,
-                                            static_cast<int>(sizeof kOptionsControls / sizeof kOptionsControls[0])};
+const ArxDialogTemplate kOptionsTemplate = {
+    kTemplateOptions,
+    ACRX_T("Transkodo"),
+    142,
+    133,
+    kOptionsControls,
+    static_cast<int>(sizeof kOptionsControls / sizeof kOptionsControls[0])};
 #endif
 
 const ArxDialogControl kDirectionControls[] = {
@@ -64,14 +79,18 @@ const ArxDialogControl kDirectionControls[] = {
     {IDCANCEL, kArxPushButton, ACRX_T("Отмена"), 84, 51, 37, 14, nullptr},
 };
 const ArxDialogTemplate kDirectionTemplate = {
-    kTemplateDirection, ACRX_T("TranskodoStr"), 142, 70, kDirectionControls,
+    kTemplateDirection,
+    ACRX_T("TranskodoStr"),
+    142,
+    70,
+    kDirectionControls,
     static_cast<int>(sizeof kDirectionControls / sizeof kDirectionControls[0])};
 
 // Makes the module's resources current for one dialog and restores the
 // previous ones afterwards: the older build asks the document manager, the
 // newer one sets the resource handle itself.
 class ModuleResources {
-public:
+  public:
     ModuleResources() {
 #ifdef ARX_NARROW
         acDocManagerPtr()->pushResourceHandle(transkodoInstance());
@@ -90,7 +109,7 @@ public:
     ModuleResources(const ModuleResources&) = delete;
     ModuleResources& operator=(const ModuleResources&) = delete;
 
-private:
+  private:
 #ifndef ARX_NARROW
     HINSTANCE previous_ = nullptr;
 #endif
@@ -108,7 +127,7 @@ int checkState(bool on) {
 
 // The options dialog: the direction and the check boxes of the options.
 class CConvertDLG : public CDialog {
-public:
+  public:
     explicit CConvertDLG(CWnd* parent) : CDialog(kTemplateOptions, parent) {}
 
     int m_mode = 0;
@@ -122,7 +141,7 @@ public:
     int m_escapePercent = 0;
 #endif
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* dx) override {
         CDialog::DoDataExchange(dx);
         DDX_CBIndex(dx, kModeList, m_mode);
@@ -140,12 +159,12 @@ protected:
 
 // The direction dialog of the single-text command.
 class CConvertStrDLG : public CDialog {
-public:
+  public:
     explicit CConvertStrDLG(CWnd* parent) : CDialog(kTemplateDirection, parent) {}
 
     int m_mode = 0;
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* dx) override {
         CDialog::DoDataExchange(dx);
         DDX_CBIndex(dx, kModeList, m_mode);
@@ -201,5 +220,5 @@ bool showDirectionDialog() {
 }
 
 // The module's resources: its two dialog templates.
-ARX_MODULE_EXPORT const ArxDialogTemplate* const ARX_DIALOG_RESOURCES[] = {&kOptionsTemplate, &kDirectionTemplate,
-                                                                           nullptr};
+ARX_MODULE_EXPORT const ArxDialogTemplate* const ARX_DIALOG_RESOURCES[] = {
+    &kOptionsTemplate, &kDirectionTemplate, nullptr};

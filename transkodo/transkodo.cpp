@@ -1,11 +1,11 @@
 // The recoding module's entry: the application object that answers the host's
 // messages, the command table, the host-release gate of the second name of the
 // current-drawing command, and the LISP function "setlocalid".
-#include "host/acrxapp.h"
+#include "transkodo.h"
 #include "host/aced.h"
+#include "host/acrxapp.h"
 #include "host/rxregsvc.h"
 #include "platform/locale.h"
-#include "transkodo.h"
 #include "walk/walk.h"
 
 #ifdef ARX_NARROW
@@ -36,14 +36,19 @@ struct CommandRow {
 
 #ifndef ARX_NARROW
 const CommandRow kCommands[] = {
-    {kGroup, ACRX_T("TranskodoFiles"), ACRX_T("TranskodoFiles"), ACRX_CMD_MODAL, transkodoFiles, nullptr, 0},
-    {kGroup, ACRX_T("TranskodoStr"), ACRX_T("TranskodoStr"), ACRX_CMD_MODAL, transkodoStrings, nullptr, 0},
+    {kGroup, ACRX_T("TranskodoFiles"), ACRX_T("TranskodoFiles"), ACRX_CMD_MODAL, transkodoFiles,
+     nullptr, 0},
+    {kGroup, ACRX_T("TranskodoStr"), ACRX_T("TranskodoStr"), ACRX_CMD_MODAL, transkodoStrings,
+     nullptr, 0},
 };
 #else
 const CommandRow kCommands[] = {
-    {kGroup, ACRX_T("TranskodoStr"), ACRX_T("TranskodoStr"), ACRX_CMD_MODAL, transkodoStrings, nullptr, 0},
-    {kGroup, ACRX_T("TranskodoFiles"), ACRX_T("TranskodoFiles"), ACRX_CMD_MODAL, transkodoFiles, nullptr, 0},
-    {kGroup, ACRX_T("Transkodo"), ACRX_T("Transkodo"), ACRX_CMD_MODAL, transkodoCurrentDrawing, nullptr, 0},
+    {kGroup, ACRX_T("TranskodoStr"), ACRX_T("TranskodoStr"), ACRX_CMD_MODAL, transkodoStrings,
+     nullptr, 0},
+    {kGroup, ACRX_T("TranskodoFiles"), ACRX_T("TranskodoFiles"), ACRX_CMD_MODAL, transkodoFiles,
+     nullptr, 0},
+    {kGroup, ACRX_T("Transkodo"), ACRX_T("Transkodo"), ACRX_CMD_MODAL, transkodoCurrentDrawing,
+     nullptr, 0},
 };
 #endif
 
@@ -92,12 +97,12 @@ constexpr int kLispCount = static_cast<int>(sizeof kLispFunctions / sizeof kLisp
 // The application object: one handler per message code (1 to 15, then 0),
 // then the registration of server components.
 class CTranskodoApp {
-public:
+  public:
     CTranskodoApp() = default;
-    virtual ~CTranskodoApp() = default;
     CTranskodoApp(const CTranskodoApp&) = delete;
     CTranskodoApp& operator=(const CTranskodoApp&) = delete;
 
+    // The virtual operations in slot order (the destructor comes after them).
     virtual AcRx::AppRetCode On_kInitAppMsg(void* appId);
     virtual AcRx::AppRetCode On_kUnloadAppMsg(void* appId);
     virtual AcRx::AppRetCode On_kLoadDwgMsg(void* appId);
@@ -115,6 +120,7 @@ public:
     virtual AcRx::AppRetCode On_kEndDialogMsg(void*) { return AcRx::kRetOK; }
     virtual AcRx::AppRetCode On_kNullMsg(void*) { return AcRx::kRetOK; }
     virtual void RegisterServerComponents() {}
+    virtual ~CTranskodoApp() = default;
 
     // Called once, when the module is attached (before its first message).
     void attach(HINSTANCE instance) {
@@ -123,7 +129,9 @@ public:
         InitAcUiDLL();
 #endif
     }
-    bool attached() const { return m_hdllInstance != nullptr; }
+    bool attached() const {
+        return m_hdllInstance != nullptr;
+    }
 
     HINSTANCE m_hdllInstance = nullptr;
     bool m_bUnlocked = true;
@@ -158,8 +166,8 @@ AcRx::AppRetCode CTranskodoApp::On_kInitAppMsg(void* appId) {
 #endif
     if (AcEdCommandStack* stack = commandStack()) {
         for (const CommandRow& row : kCommands)
-            stack->addCommand(row.group, row.globalName, row.localName, row.flags, row.handler, row.uiContext, -1,
-                              m_hdllInstance);
+            stack->addCommand(row.group, row.globalName, row.localName, row.flags, row.handler,
+                              row.uiContext, -1, m_hdllInstance);
 #ifndef ARX_NARROW
         stack->addCommand(kGroup, ACRX_T("TranskodoCP"), ACRX_T("TranskodoCP"), ACRX_CMD_MODAL,
                           transkodoCurrentDrawing, nullptr, -1, nullptr);
@@ -177,10 +185,12 @@ AcRx::AppRetCode CTranskodoApp::On_kUnloadAppMsg(void*) {
     m_pDynPropManager = nullptr;
 #endif
     if (AcEdCommandStack* stack = commandStack()) {
-        for (const CommandRow& row : kCommands) stack->removeCmd(row.group, row.globalName);
+        for (const CommandRow& row : kCommands)
+            stack->removeCmd(row.group, row.globalName);
 #ifndef ARX_NARROW
         stack->removeCmd(kGroup, ACRX_T("TranskodoCP"));
-        if (hostRelease() < kReleaseWithoutSecondName) stack->removeCmd(kGroup, ACRX_T("Transkodo"));
+        if (hostRelease() < kReleaseWithoutSecondName)
+            stack->removeCmd(kGroup, ACRX_T("Transkodo"));
 #endif
     }
     // The options start from their defaults when the module is loaded again.
@@ -200,7 +210,8 @@ AcRx::AppRetCode CTranskodoApp::On_kLoadDwgMsg(void*) {
 
 AcRx::AppRetCode CTranskodoApp::On_kUnloadDwgMsg(void*) {
 #ifndef ARX_NARROW
-    for (int i = 0; i < kLispCount; ++i) acedUndef(kLispFunctions[i].name, static_cast<short>(i));
+    for (int i = 0; i < kLispCount; ++i)
+        acedUndef(kLispFunctions[i].name, static_cast<short>(i));
 #endif
     return AcRx::kRetOK;
 }
@@ -221,12 +232,14 @@ using Handler = AcRx::AppRetCode (CTranskodoApp::*)(void*);
 
 // The handler of each message code, by code.
 const Handler kHandlers[16] = {
-    &CTranskodoApp::On_kNullMsg,         &CTranskodoApp::On_kInitAppMsg,     &CTranskodoApp::On_kUnloadAppMsg,
-    &CTranskodoApp::On_kLoadDwgMsg,      &CTranskodoApp::On_kUnloadDwgMsg,   &CTranskodoApp::On_kInvkSubrMsg,
-    &CTranskodoApp::On_kCfgMsg,          &CTranskodoApp::On_kEndMsg,         &CTranskodoApp::On_kQuitMsg,
-    &CTranskodoApp::On_kSaveMsg,         &CTranskodoApp::On_kDependencyMsg,  &CTranskodoApp::On_kNoDependencyMsg,
-    &CTranskodoApp::On_kOleUnloadAppMsg, &CTranskodoApp::On_kPreQuitMsg,     &CTranskodoApp::On_kInitDialogMsg,
-    &CTranskodoApp::On_kEndDialogMsg,
+    &CTranskodoApp::On_kNullMsg,         &CTranskodoApp::On_kInitAppMsg,
+    &CTranskodoApp::On_kUnloadAppMsg,    &CTranskodoApp::On_kLoadDwgMsg,
+    &CTranskodoApp::On_kUnloadDwgMsg,    &CTranskodoApp::On_kInvkSubrMsg,
+    &CTranskodoApp::On_kCfgMsg,          &CTranskodoApp::On_kEndMsg,
+    &CTranskodoApp::On_kQuitMsg,         &CTranskodoApp::On_kSaveMsg,
+    &CTranskodoApp::On_kDependencyMsg,   &CTranskodoApp::On_kNoDependencyMsg,
+    &CTranskodoApp::On_kOleUnloadAppMsg, &CTranskodoApp::On_kPreQuitMsg,
+    &CTranskodoApp::On_kInitDialogMsg,   &CTranskodoApp::On_kEndDialogMsg,
 };
 
 }  // namespace

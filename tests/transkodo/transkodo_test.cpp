@@ -24,9 +24,9 @@ struct Build {
     const char* name;
     const char* exe;
     const char* module;
-    const char* args;        // the host release the module is made for
-    const char* current;     // the current-drawing command
-    int optionAnswers;       // prompts of the options dialog, OK included
+    const char* args;     // the host release the module is made for
+    const char* current;  // the current-drawing command
+    int optionAnswers;    // prompts of the options dialog, OK included
 };
 
 const Build kWide{"wide", CADHOST_WIDE, "Transkodo2018x32.arx", "-r 22.0", "TranskodoCP", 9};
@@ -49,7 +49,8 @@ std::string corpusDir() {
 }
 
 bool haveEzdxf() {
-    static const int ok = std::system("cd /tmp && /usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1");
+    static const int ok =
+        std::system("cd /tmp && /usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1");
     return ok == 0;
 }
 
@@ -63,7 +64,7 @@ std::string linesWith(const std::string& out, const std::string& needle) {
 }
 
 class Transkodo : public ::testing::TestWithParam<Build> {
-protected:
+  protected:
     void SetUp() override {
         if (!haveEzdxf()) GTEST_SKIP() << "ezdxf is not installed for /usr/bin/python3";
         char tmpl[] = "/tmp/transkodo-test-XXXXXX";
@@ -71,10 +72,12 @@ protected:
         dir_ = tmpl;
     }
     void TearDown() override {
-        for (const fs::path& p : immutable_) std::system(("chattr -i '" + p.string() + "' 2>/dev/null").c_str());
+        for (const fs::path& p : immutable_)
+            std::system(("chattr -i '" + p.string() + "' 2>/dev/null").c_str());
         std::error_code ec;
         if (!dir_.empty()) {
-            for (auto& e : fs::recursive_directory_iterator(dir_, ec)) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+            for (auto& e : fs::recursive_directory_iterator(dir_, ec))
+                fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
             fs::remove_all(dir_, ec);
         }
     }
@@ -84,12 +87,13 @@ protected:
     }
 
     // Runs the build's host with the module, `extra` arguments and the script.
-    std::string run(const std::string& script, const std::string& drawings, const std::string& extra = "",
-                    int* status = nullptr) {
+    std::string run(const std::string& script, const std::string& drawings,
+                    const std::string& extra = "", int* status = nullptr) {
         std::ofstream(dir_ / "script.scr", std::ios::binary) << script;
-        std::string cmd = "cd '" + dir_.string() + "' && CADHOST_REGISTRY='" + (dir_ / "registry.ini").string() +
-                          "' '" + GetParam().exe + "' " + (extra.empty() ? GetParam().args : extra) + " -l '" +
-                          module() + "' -s script.scr " + drawings + " > out.txt 2>&1";
+        std::string cmd = "cd '" + dir_.string() + "' && CADHOST_REGISTRY='" +
+                          (dir_ / "registry.ini").string() + "' '" + GetParam().exe + "' " +
+                          (extra.empty() ? GetParam().args : extra) + " -l '" + module() +
+                          "' -s script.scr " + drawings + " > out.txt 2>&1";
         int rc = std::system(cmd.c_str());
         if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
         return readFile(dir_ / "out.txt");
@@ -97,8 +101,8 @@ protected:
 
     // Runs the test's drawing script (drawings.py) and gives what it prints.
     std::string python(const std::string& args) {
-        std::string cmd = "cd '" + dir_.string() + "' && /usr/bin/python3 '" + std::string(TEST_DIR) +
-                          "/drawings.py' " + args + " > py.txt 2>&1";
+        std::string cmd = "cd '" + dir_.string() + "' && /usr/bin/python3 '" +
+                          std::string(TEST_DIR) + "/drawings.py' " + args + " > py.txt 2>&1";
         int rc = std::system(cmd.c_str());
         std::string out = readFile(dir_ / "py.txt");
         EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << args << "\n" << out;
@@ -106,11 +110,13 @@ protected:
     }
 
     // Makes the test drawing; gives the handles of what the tests pick.
-    std::map<std::string, std::string> make(const std::string& file, const std::string& form = "dos") {
+    std::map<std::string, std::string> make(const std::string& file,
+                                            const std::string& form = "dos") {
         std::istringstream in(python("make " + file + " " + form));
         std::map<std::string, std::string> handles;
         std::string name, handle;
-        while (in >> name >> handle) handles[name] = handle;
+        while (in >> name >> handle)
+            handles[name] = handle;
         return handles;
     }
 
@@ -121,7 +127,8 @@ protected:
     std::string options(const std::string& mode = "", std::vector<std::string> checks = {}) const {
         std::string s = mode + "\n";
         for (int i = 0; i < GetParam().optionAnswers - 2; ++i)
-            s += (i < static_cast<int>(checks.size()) ? checks[static_cast<std::size_t>(i)] : "") + "\n";
+            s += (i < static_cast<int>(checks.size()) ? checks[static_cast<std::size_t>(i)] : "") +
+                 "\n";
         return s + "\n";
     }
     bool narrow() const { return std::string(GetParam().name) == "narrow"; }
@@ -165,7 +172,8 @@ TEST(TranskodoModule, ExportsOfBothBuilds) {
         EXPECT_EQ(version(), c.version) << c.file;
         // Codes beyond the host's messages are answered with 0 and touch nothing.
         auto entry = reinterpret_cast<int (*)(int, void*)>(dlsym(h, "acrxEntryPoint"));
-        for (int code : {16, 99, -1}) EXPECT_EQ(entry(code, nullptr), 0) << c.file << " " << code;
+        for (int code : {16, 99, -1})
+            EXPECT_EQ(entry(code, nullptr), 0) << c.file << " " << code;
         dlclose(h);
     }
 }
@@ -178,21 +186,26 @@ TEST_P(Transkodo, CommandsByHostRelease) {
     make("d.dxf");
     if (narrow()) {
         // Three commands, no TranskodoCP, no LISP function; unload removes them.
-        std::string out = run("TranskodoCP\nTranskodo\n^C\nTranskodoStr\n^C\nTranskodoFiles\n^C\n(setlocalid)\n"
-                              "ARXUNLOAD\nTranskodo2006.arx\nTranskodo\nTranskodoStr\nTranskodoFiles\n",
-                              "d.dxf");
-        for (const char* shown : {"Command: TranskodoCP\nUnknown command \"TranskodoCP\"", "Command: Transkodo\nTranskodo:\n",
-                                  "Command: TranskodoStr\nTranskodoStr:\n", "Command: TranskodoFiles\nTranskodo:\n",
-                                  "no function definition: setlocalid", "Command: Transkodo\nUnknown command",
-                                  "Command: TranskodoStr\nUnknown command", "Command: TranskodoFiles\nUnknown command"})
+        std::string out =
+            run("TranskodoCP\nTranskodo\n^C\nTranskodoStr\n^C\nTranskodoFiles\n^C\n(setlocalid)\n"
+                "ARXUNLOAD\nTranskodo2006.arx\nTranskodo\nTranskodoStr\nTranskodoFiles\n",
+                "d.dxf");
+        for (const char* shown :
+             {"Command: TranskodoCP\nUnknown command \"TranskodoCP\"",
+              "Command: Transkodo\nTranskodo:\n", "Command: TranskodoStr\nTranskodoStr:\n",
+              "Command: TranskodoFiles\nTranskodo:\n", "no function definition: setlocalid",
+              "Command: Transkodo\nUnknown command", "Command: TranskodoStr\nUnknown command",
+              "Command: TranskodoFiles\nUnknown command"})
             EXPECT_NE(out.find(shown), std::string::npos) << shown << "\n" << out;
         return;
     }
-    const std::string script = "Transkodo\n^C\nTranskodoCP\n^C\nARXUNLOAD\n" + std::string("transkodo_r18.arx") +
+    const std::string script = "Transkodo\n^C\nTranskodoCP\n^C\nARXUNLOAD\n" +
+                               std::string("transkodo_r18.arx") +
                                "\nTranskodo\nTranskodoCP\nTranskodoFiles\nTranskodoStr\n";
     auto runAt = [&](const std::string& release) {
         std::ofstream(dir_ / "script.scr", std::ios::binary) << script;
-        std::string cmd = "cd '" + dir_.string() + "' && CADHOST_REGISTRY=registry.ini '" + GetParam().exe + "' -r " + release + " -l '" +
+        std::string cmd = "cd '" + dir_.string() + "' && CADHOST_REGISTRY=registry.ini '" +
+                          GetParam().exe + "' -r " + release + " -l '" +
                           module("transkodo_r18.arx") + "' -s script.scr d.dxf > out.txt 2>&1";
         std::system(cmd.c_str());
         return readFile(dir_ / "out.txt");
@@ -202,17 +215,22 @@ TEST_P(Transkodo, CommandsByHostRelease) {
     EXPECT_NE(at181.find("Command: Transkodo\nTranskodo:\n"), std::string::npos) << at181;
     EXPECT_NE(at181.find("Command: TranskodoCP\nTranskodo:\n"), std::string::npos) << at181;
     for (const char* name : {"Transkodo", "TranskodoCP", "TranskodoFiles", "TranskodoStr"})
-        EXPECT_NE(at181.find("Command: " + std::string(name) + "\nUnknown command"), std::string::npos) << name;
+        EXPECT_NE(at181.find("Command: " + std::string(name) + "\nUnknown command"),
+                  std::string::npos)
+            << name;
     // 18.2: only TranskodoCP.
-    EXPECT_NE(at182.find("Command: Transkodo\nUnknown command \"Transkodo\""), std::string::npos) << at182;
+    EXPECT_NE(at182.find("Command: Transkodo\nUnknown command \"Transkodo\""), std::string::npos)
+        << at182;
     EXPECT_NE(at182.find("Command: TranskodoCP\nTranskodo:\n"), std::string::npos) << at182;
     // 22.0, the module's own release: only TranskodoCP.
     std::string at220 = run("Transkodo\nTranskodoCP\n^C\n", "d.dxf");
-    EXPECT_NE(at220.find("Command: Transkodo\nUnknown command \"Transkodo\""), std::string::npos) << at220;
+    EXPECT_NE(at220.find("Command: Transkodo\nUnknown command \"Transkodo\""), std::string::npos)
+        << at220;
     EXPECT_NE(at220.find("Command: TranskodoCP\nTranskodo:\n"), std::string::npos) << at220;
     // The release-22 module on an 18.1 host is refused.
     std::string refused = run("", "d.dxf", "-r 18.1");
-    EXPECT_NE(refused.find("needs host release 22 or later; this host is 18.1."), std::string::npos) << refused;
+    EXPECT_NE(refused.find("needs host release 22 or later; this host is 18.1."), std::string::npos)
+        << refused;
 }
 
 // "setlocalid" shows both locales and makes the thread Russian; a second call
@@ -222,7 +240,8 @@ TEST_P(Transkodo, SetLocaleIdTwice) {
     if (narrow()) GTEST_SKIP() << "the older build has no LISP function";
     make("d.dxf");
     make("e.dxf");
-    std::string out = run("(setlocalid)\n(setlocalid 1 \"x\")\nOPEN\ne.dxf\n(setlocalid)\n", "d.dxf");
+    std::string out =
+        run("(setlocalid)\n(setlocalid 1 \"x\")\nOPEN\ne.dxf\n(setlocalid)\n", "d.dxf");
     EXPECT_EQ(linesWith(out, "LCID=") + linesWith(out, "Locale="),
               "GetSystemDefaultLCID=419h\nGetSystemDefaultLCID=419h\nGetSystemDefaultLCID=419h\n"
               "GetThreadLocale=419h\nGetThreadLocale=10019h\nGetThreadLocale=10019h\n")
@@ -239,24 +258,30 @@ TEST_P(Transkodo, DialogsAnsweredCancelledAndLeftAtDefaults) {
     const std::string cmd = GetParam().current;
     const std::string& mod = GetParam().module;
     // Shows the dialog with every value kept, then cancels it.
-    const std::string look = "\n" + std::string(static_cast<std::size_t>(GetParam().optionAnswers - 1), '\n') + "Отмена\n";
-    std::string script = cmd + "\n" + options() +                                      // defaults, OK
-                         cmd + "\n3\nНет\nНет\nНет\n^C\n" +                           // changes, then Escape
+    const std::string look =
+        "\n" + std::string(static_cast<std::size_t>(GetParam().optionAnswers - 1), '\n') +
+        "Отмена\n";
+    std::string script = cmd + "\n" + options() +            // defaults, OK
+                         cmd + "\n3\nНет\nНет\nНет\n^C\n" +  // changes, then Escape
                          cmd + "\n" + options("Windows -> Dos", {"", "Нет", "Нет", "Нет"}) +  // OK
-                         cmd + look +                                                  // shows those choices
-                         "TranskodoStr\n2\n\n^C\n" +                                    // direction 2, texts/xdata on
-                         cmd + look + "ARXUNLOAD\n" + mod + "\nARXLOAD\n" + module() + "\n" + cmd + look;
+                         cmd + look +                 // shows those choices
+                         "TranskodoStr\n2\n\n^C\n" +  // direction 2, texts/xdata on
+                         cmd + look + "ARXUNLOAD\n" + mod + "\nARXLOAD\n" + module() + "\n" + cmd +
+                         look;
     std::string out = run(script, "d.dxf");
     std::vector<std::string> shown;
     std::istringstream in(out);
     std::string line;
     while (std::getline(in, line))
-        if (line.rfind("Куда конвертировать ?", 0) == 0) shown.push_back(line.substr(line.rfind('<')));
+        if (line.rfind("Куда конвертировать ?", 0) == 0)
+            shown.push_back(line.substr(line.rfind('<')));
     ASSERT_EQ(shown.size(), 7u) << out;
-    const char* expected[] = {"<Dos -> Windows>: ", "<Dos -> Windows>: ", "<Dos -> Windows>: ",
-                              "<Windows -> Dos>: ", "<Windows -> Dos>: ", "<Unicode(Latin 1) -> Windows>: ",
-                              "<Dos -> Windows>: "};
-    for (std::size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i].substr(0, shown[i].find(':') + 2), expected[i]) << i;
+    const char* expected[] = {
+        "<Dos -> Windows>: ", "<Dos -> Windows>: ", "<Dos -> Windows>: ",
+        "<Windows -> Dos>: ", "<Windows -> Dos>: ", "<Unicode(Latin 1) -> Windows>: ",
+        "<Dos -> Windows>: "};
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        EXPECT_EQ(shown[i].substr(0, shown[i].find(':') + 2), expected[i]) << i;
     // After OK with texts and extended data off, the next dialog shows them off;
     // after the direction dialog they are on again; after a reload all is default.
     std::string texts = linesWith(out, "Текстовые примитивы [Да/Нет]");
@@ -272,20 +297,24 @@ TEST_P(Transkodo, DialogsAnsweredCancelledAndLeftAtDefaults) {
               "Расширенные данные [Да/Нет] <Да>: \nРасширенные данные [Да/Нет] <Да>: \n")
         << out;
     // The forms: every control of the template, in the data-exchange order.
-    std::string form = narrow() ? "Transkodo:\nКуда конвертировать ? [0 Dos -> Windows/1 Windows -> Dos/"
-                                  "2 Unicode(Latin 1) -> Windows/3 Unicode(Cirillic) -> Windows/"
-                                  "4 Windows -> Unicode(Latin 1)/5 Windows -> Unicode(Cirillic)] <Dos -> Windows>: \n"
-                                  "Символьные таблицы [Да/Нет] <Да>: \nТекстовые примитивы [Да/Нет] <Да>: \n"
-                                  "Расширенные данные [Да/Нет] <Да>: \n[Да/Отмена] <Да>: \n"
-                                : "Transkodo:\nКуда конвертировать ? [0 Dos -> Windows/1 Windows -> Dos/"
-                                  "2 Unicode(Latin 1) -> Windows/3 Unicode(Cirillic) -> Windows/"
-                                  "4 Windows -> Unicode(Latin 1)/5 Windows -> Unicode(Cirillic)] <Dos -> Windows>: \n"
-                                  "Символьные таблицы [Да/Нет] <Да>: \nТекстовые примитивы [Да/Нет] <Да>: \n"
-                                  "Расширенные данные [Да/Нет] <Да>: \nПути к файлам [Да/Нет] <Да>: \n"
-                                  "Символы \"\\U+XXXX\" [Да/Нет] <Да>: \nСимволы \"\\M+XXXXX\" [Да/Нет] <Да>: \n"
-                                  "Символы \"%%nnn\" [Да/Нет] <Да>: \n[Да/Отмена] <Да>: \n";
+    std::string form =
+        narrow()
+            ? "Transkodo:\nКуда конвертировать ? [0 Dos -> Windows/1 Windows -> Dos/"
+              "2 Unicode(Latin 1) -> Windows/3 Unicode(Cirillic) -> Windows/"
+              "4 Windows -> Unicode(Latin 1)/5 Windows -> Unicode(Cirillic)] <Dos -> Windows>: \n"
+              "Символьные таблицы [Да/Нет] <Да>: \nТекстовые примитивы [Да/Нет] <Да>: \n"
+              "Расширенные данные [Да/Нет] <Да>: \n[Да/Отмена] <Да>: \n"
+            : "Transkodo:\nКуда конвертировать ? [0 Dos -> Windows/1 Windows -> Dos/"
+              "2 Unicode(Latin 1) -> Windows/3 Unicode(Cirillic) -> Windows/"
+              "4 Windows -> Unicode(Latin 1)/5 Windows -> Unicode(Cirillic)] <Dos -> Windows>: \n"
+              "Символьные таблицы [Да/Нет] <Да>: \nТекстовые примитивы [Да/Нет] <Да>: \n"
+              "Расширенные данные [Да/Нет] <Да>: \nПути к файлам [Да/Нет] <Да>: \n"
+              "Символы \"\\U+XXXX\" [Да/Нет] <Да>: \nСимволы \"\\M+XXXXX\" [Да/Нет] <Да>: \n"
+              "Символы \"%%nnn\" [Да/Нет] <Да>: \n[Да/Отмена] <Да>: \n";
     EXPECT_NE(out.find(form), std::string::npos) << out;
-    EXPECT_NE(out.find("TranskodoStr:\nКуда конвертировать ? [0 Dos -> Windows/"), std::string::npos) << out;
+    EXPECT_NE(out.find("TranskodoStr:\nКуда конвертировать ? [0 Dos -> Windows/"),
+              std::string::npos)
+        << out;
     // The file-path option keeps its state through the direction dialog.
     if (!narrow()) {
         EXPECT_EQ(linesWith(out, "Пути к файлам [Да/Нет]"),
@@ -302,9 +331,10 @@ TEST_P(Transkodo, DialogsDrawnFromTheirTemplates) {
     setenv("CADHOST_DRAW_DIALOGS", "1", 1);
     std::string out = run(std::string(GetParam().current) + "\n^C\nTranskodoStr\n^C\n", "d.dxf");
     unsetenv("CADHOST_DRAW_DIALOGS");
-    for (const char* text : {"┌─ Transkodo ─", "┌─ TranskodoStr ─", "Куда конвертировать ?", "Что конвертировать ?",
-                             "[x] Символьные таблицы", "[x] Текстовые примитивы", "[x] Расширенные данные", "<[Да]>",
-                             "< Отмена >"})
+    for (const char* text :
+         {"┌─ Transkodo ─", "┌─ TranskodoStr ─", "Куда конвертировать ?", "Что конвертировать ?",
+          "[x] Символьные таблицы", "[x] Текстовые примитивы", "[x] Расширенные данные", "<[Да]>",
+          "< Отмена >"})
         EXPECT_NE(out.find(text), std::string::npos) << text << "\n" << out;
     EXPECT_EQ(out.find("[x] Пути к файлам") != std::string::npos, !narrow()) << out;
     EXPECT_EQ(out.find("[x] Символы \"%%nnn\"") != std::string::npos, !narrow()) << out;
@@ -317,20 +347,24 @@ TEST_P(Transkodo, CurrentDrawingRecodedAndSaved) {
     make("d.dxf");
     make("plain.dxf", expectedForm());
     const std::string cmd = GetParam().current;
-    std::string out = run(cmd + "\n" + options("Dos -> Windows") + "SAVEAS\n\nout.dxf\n" + cmd + "\n" +
-                              options("", {"Нет", "Нет", "Нет", "Нет"}) + "SAVEAS\n\nsame.dxf\n",
-                          "d.dxf");
+    std::string out =
+        run(cmd + "\n" + options("Dos -> Windows") + "SAVEAS\n\nout.dxf\n" + cmd + "\n" +
+                options("", {"Нет", "Нет", "Нет", "Нет"}) + "SAVEAS\n\nsame.dxf\n",
+            "d.dxf");
     EXPECT_NE(out.find(std::string("[Да/Отмена] <Да>: \n") + kProgress), std::string::npos) << out;
     std::string expected = dump("plain.dxf");
     EXPECT_EQ(dump("out.dxf"), expected);
     EXPECT_EQ(dump("same.dxf"), expected);  // the second run had nothing to do
     if (narrow()) {
-        EXPECT_EQ(linesWith(out, "Конверт"), "Конвертация выполнена!\nКонвертировать нечего!\n") << out;
+        EXPECT_EQ(linesWith(out, "Конверт"), "Конвертация выполнена!\nКонвертировать нечего!\n")
+            << out;
     } else {
-        EXPECT_EQ(linesWith(out, "Конверт"), "") << out;  // the newer build prints only the walk's lines
+        EXPECT_EQ(linesWith(out, "Конверт"), "")
+            << out;  // the newer build prints only the walk's lines
     }
     // All content off on the damaged drawing: nothing is recoded.
-    out = run(cmd + "\n" + options("", {"Нет", "Нет", "Нет", "Нет"}) + "SAVEAS\n\noff.dxf\n", "d.dxf");
+    out = run(cmd + "\n" + options("", {"Нет", "Нет", "Нет", "Нет"}) + "SAVEAS\n\noff.dxf\n",
+              "d.dxf");
     EXPECT_EQ(dump("off.dxf"), dump("d.dxf"));
     // Cancel: no output, no change.
     out = run(cmd + "\n^C\n", "d.dxf");
@@ -344,15 +378,16 @@ TEST_P(Transkodo, RealDrawingRoundTrip) {
     for (const char* rel : {"librecad/librecad/support/library/sheets/A3_1_draw.dxf",
                             "librecad/librecad/support/library/sheets/A4_1_text.dxf",
                             "librecad/librecad/support/library/sheets/A4.dxf"})
-        if (fs::exists(fs::path(corpusDir()) / rel)) drawings.push_back(fs::path(corpusDir()) / rel);
+        if (fs::exists(fs::path(corpusDir()) / rel))
+            drawings.push_back(fs::path(corpusDir()) / rel);
     if (drawings.empty()) GTEST_SKIP() << "no corpus at " << corpusDir();
     for (const fs::path& original : drawings) {
         SCOPED_TRACE(original.string());
         const std::string name = original.stem().string();
         std::string damaged = python("damage '" + original.string() + "' " + name + "-damaged.dxf");
         ASSERT_GT(std::atoi(damaged.c_str()), 0) << damaged;
-        std::string out = run(std::string(GetParam().current) + "\n" + options("Dos -> Windows") + "SAVEAS\n2018\n" +
-                                  name + "-back.dxf\n",
+        std::string out = run(std::string(GetParam().current) + "\n" + options("Dos -> Windows") +
+                                  "SAVEAS\n2018\n" + name + "-back.dxf\n",
                               name + "-damaged.dxf");
         EXPECT_NE(out.find("Saved "), std::string::npos) << out;
         EXPECT_EQ(python("same '" + original.string() + "' " + name + "-back.dxf"), "same\n");
@@ -360,12 +395,12 @@ TEST_P(Transkodo, RealDrawingRoundTrip) {
     }
 }
 
-// --- a batch of files ------------------------------------------------------------------------------
-// Files in the dialog's order, each with its header line: one given by a
-// pattern over sub-folders, one open in the host under another spelling of
-// its path (recoded in memory, the file untouched), one that is no drawing
-// (header only), one whose save fails (reported, file intact); a read-only
-// file and a DWG file are refused by the dialog.
+// --- a batch of files
+// ------------------------------------------------------------------------------ Files in the
+// dialog's order, each with its header line: one given by a pattern over sub-folders, one open in
+// the host under another spelling of its path (recoded in memory, the file untouched), one that is
+// no drawing (header only), one whose save fails (reported, file intact); a read-only file and a
+// DWG file are refused by the dialog.
 TEST_P(Transkodo, BatchOfFiles) {
     make("plain.dxf", expectedForm());
     std::string expected = dump("plain.dxf");
@@ -382,43 +417,60 @@ TEST_P(Transkodo, BatchOfFiles) {
     const bool canFail = !narrow() || makeImmutable(dir_ / "stuck");
     std::ofstream(dir_ / "notes.dxf") << "these are not the drawings you are looking for\n";
     make("ro.dxf");
-    fs::permissions(dir_ / "ro.dxf", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(dir_ / "ro.dxf",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     std::ofstream(dir_ / "real.dwg", std::ios::binary) << "AC1032" << std::string(100, '\0');
-    const std::string openBefore = readFile(dir_ / "open.dxf"), failingBefore = readFile(dir_ / "stuck" / "failing.dxf"),
+    const std::string openBefore = readFile(dir_ / "open.dxf"),
+                      failingBefore = readFile(dir_ / "stuck" / "failing.dxf"),
                       roBefore = readFile(dir_ / "ro.dxf");
     const std::string d = dir_.string();
     std::string out = run("TranskodoFiles\n" + options() +
-                              "set/a\n"            // completed with the host's drawing extension
-                              "real.dwg\n"         // refused: a DWG file
-                              "ro.dxf\n"           // refused: read-only
-                              "set/sub/**/*.dxf\n" // b.dxf and c.dxf, in path order
-                              "nothing/*.dxf\n"    // matches nothing
+                              "set/a\n"             // completed with the host's drawing extension
+                              "real.dwg\n"          // refused: a DWG file
+                              "ro.dxf\n"            // refused: read-only
+                              "set/sub/**/*.dxf\n"  // b.dxf and c.dxf, in path order
+                              "nothing/*.dxf\n"     // matches nothing
                               "open.dxf\n"
                               "notes.dxf\n"
                               "stuck/failing.dxf\n"
                               "\n"
                               "SAVEAS\n\nopen-saved.dxf\n",
                           "'" + d + "/./open.dxf'");
-    EXPECT_EQ(linesWith(out, "----Конвертируется файл"),
-              "----Конвертируется файл------<" + d + "/set/a.dxf>-----\n"
-              "----Конвертируется файл------<" + d + "/set/sub/b.dxf>-----\n"
-              "----Конвертируется файл------<" + d + "/set/sub/deeper/c.dxf>-----\n"
-              "----Конвертируется файл------<" + d + "/open.dxf>-----\n"
-              "----Конвертируется файл------<" + d + "/notes.dxf>-----\n"
-              "----Конвертируется файл------<" + d + "/stuck/failing.dxf>-----\n")
+    EXPECT_EQ(linesWith(out, "----Конвертируется файл"), "----Конвертируется файл------<" + d +
+                                                             "/set/a.dxf>-----\n"
+                                                             "----Конвертируется файл------<" +
+                                                             d +
+                                                             "/set/sub/b.dxf>-----\n"
+                                                             "----Конвертируется файл------<" +
+                                                             d +
+                                                             "/set/sub/deeper/c.dxf>-----\n"
+                                                             "----Конвертируется файл------<" +
+                                                             d +
+                                                             "/open.dxf>-----\n"
+                                                             "----Конвертируется файл------<" +
+                                                             d +
+                                                             "/notes.dxf>-----\n"
+                                                             "----Конвертируется файл------<" +
+                                                             d + "/stuck/failing.dxf>-----\n")
         << out;
-    EXPECT_NE(out.find("\nreal.dwg is a DWG file; this host reads drawings in DXF format only.\n"), std::string::npos)
+    EXPECT_NE(out.find("\nreal.dwg is a DWG file; this host reads drawings in DXF format only.\n"),
+              std::string::npos)
         << out;
-    EXPECT_NE(out.find("\nro.dxf is read-only; choose files that can be written.\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nro.dxf is read-only; choose files that can be written.\n"),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("2 files of set/sub/**/*.dxf"), std::string::npos) << out;
     EXPECT_NE(out.find("No file matches nothing/*.dxf"), std::string::npos) << out;
     // The file that is no drawing: its header line and nothing else.
-    EXPECT_NE(out.find("<" + d + "/notes.dxf>-----\n----Конвертируется файл------<" + d + "/stuck/failing.dxf>-----\n"),
+    EXPECT_NE(out.find("<" + d + "/notes.dxf>-----\n----Конвертируется файл------<" + d +
+                       "/stuck/failing.dxf>-----\n"),
               std::string::npos)
         << out;
     // The failed save names the file and the host's status; the file stays.
     if (canFail) {
-        EXPECT_NE(out.find("\nОшибка при сохранении файла <" + d + "/stuck/failing.dxf>: "), std::string::npos) << out;
+        EXPECT_NE(out.find("\nОшибка при сохранении файла <" + d + "/stuck/failing.dxf>: "),
+                  std::string::npos)
+            << out;
         EXPECT_EQ(readFile(dir_ / "stuck" / "failing.dxf"), failingBefore);
     }
     // Recoded and saved over themselves, the previous files kept as backups.
@@ -436,33 +488,45 @@ TEST_P(Transkodo, BatchOfFiles) {
     EXPECT_EQ(out.find("Конвертируется"), std::string::npos) << out;
 }
 
-// --- single texts --------------------------------------------------------------------------------------
-// Picks reach texts two blocks deep and texts on locked layers; a missed pick
-// asks again, a typed word starts the host's selection, Escape ends; the
-// layer is locked again afterwards (the older build leaves locked layers alone).
+// --- single texts
+// -------------------------------------------------------------------------------------- Picks
+// reach texts two blocks deep and texts on locked layers; a missed pick asks again, a typed word
+// starts the host's selection, Escape ends; the layer is locked again afterwards (the older build
+// leaves locked layers alone).
 TEST_P(Transkodo, StringsPickedSelectedAndCancelled) {
     auto h = make("d.dxf");
-    std::string out = run("TranskodoStr\nDos -> Windows\n\n"
-                          "#" + h["outer"] + "/" + h["nested"] + "/" + h["deep"] + "\n"  // two blocks deep
-                          "#" + h["locked"] + "\n"                                       // on a locked layer
-                          "9000,9000\n"                                                  // nothing there
-                          "#" + h["attrib"] + "\n"                                       // an attribute
-                          "В\n#" + h["free"] + "\n#" + h["line"] + "\n\n"                // selection by keyword
-                          "whatever\n\n"                                                 // empty selection
-                          "^C\n"
-                          "SAVEAS\n\nout.dxf\n",
-                          "d.dxf");
+    std::string out =
+        run("TranskodoStr\nDos -> Windows\n\n"
+            "#" +
+                h["outer"] + "/" + h["nested"] + "/" + h["deep"] +
+                "\n"  // two blocks deep
+                "#" +
+                h["locked"] +
+                "\n"           // on a locked layer
+                "9000,9000\n"  // nothing there
+                "#" +
+                h["attrib"] +
+                "\n"  // an attribute
+                "В\n#" +
+                h["free"] + "\n#" + h["line"] +
+                "\n\n"          // selection by keyword
+                "whatever\n\n"  // empty selection
+                "^C\n"
+                "SAVEAS\n\nout.dxf\n",
+            "d.dxf");
     const std::string prompt = "Укажите строку для конвертации [Выбор средствами AutoCAD]: ";
     EXPECT_EQ(linesWith(out, prompt),
-              prompt + "#" + h["outer"] + "/" + h["nested"] + "/" + h["deep"] + "\n" + prompt + "#" + h["locked"] +
-                  "\n" + prompt + "9000,9000\n" + prompt + "#" + h["attrib"] + "\n" + prompt + "В\n" + prompt +
-                  "whatever\n" + prompt + "^C*Cancel*\n")
+              prompt + "#" + h["outer"] + "/" + h["nested"] + "/" + h["deep"] + "\n" + prompt +
+                  "#" + h["locked"] + "\n" + prompt + "9000,9000\n" + prompt + "#" + h["attrib"] +
+                  "\n" + prompt + "В\n" + prompt + "whatever\n" + prompt + "^C*Cancel*\n")
         << out;
     std::string after = dump("out.dxf");
     auto text = [&](const std::string& kind, const std::string& handle) {
         std::string key = kind + " " + handle + ": ";
         auto at = after.find(key);
-        return at == std::string::npos ? std::string("?") : after.substr(at + key.size(), after.find('\n', at) - at - key.size());
+        return at == std::string::npos
+                   ? std::string("?")
+                   : after.substr(at + key.size(), after.find('\n', at) - at - key.size());
     };
     EXPECT_EQ(text("TEXT", h["deep"]), "Глубокий текст") << after;
     EXPECT_EQ(text("ATTRIB", h["attrib"]), "Атрибут вставки") << after;
@@ -478,13 +542,17 @@ TEST_P(Transkodo, StringsPickedSelectedAndCancelled) {
     EXPECT_NE(sel.find(": Атрибут вставки\n"), std::string::npos) << sel;
     // Enter at the prompt ends the command as Escape does.
     out = run("TranskodoStr\n\n\n9000,9000\n\nTranskodoStr\n^C\n", "d.dxf");
-    EXPECT_NE(out.find(prompt + "9000,9000\n" + prompt + "\nCommand: TranskodoStr\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(prompt + "9000,9000\n" + prompt + "\nCommand: TranskodoStr\n"),
+              std::string::npos)
+        << out;
     // Cancel in the dialog: no prompt at all.
     out = run("TranskodoStr\n^C\n", "d.dxf");
     EXPECT_EQ(out.find(prompt), std::string::npos) << out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, Transkodo, ::testing::Values(kWide, kNarrow),
-                         [](const ::testing::TestParamInfo<Build>& p) { return std::string(p.param.name); });
+                         [](const ::testing::TestParamInfo<Build>& p) {
+                             return std::string(p.param.name);
+                         });
 
 }  // namespace
