@@ -55,11 +55,15 @@ fill() {
     done
 }
 mb() { du -sbc "$@" | tail -1 | awk '{printf "%.1f", $1 / 1048576}'; }
-# seconds COMMAND...: wall-clock seconds of one run.
+# seconds COMMAND...: wall-clock seconds of one run; its processor seconds (user and
+# system) are left in $work/cpu.
 seconds() {
-    /usr/bin/time -f '%e' -o "$work/time" "$@" >"$work/log" 2>&1 || { cat "$work/log"; exit 1; }
-    cat "$work/time"
+    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" >"$work/log" 2>&1 || { cat "$work/log"; exit 1; }
+    read -r wall user sys <"$work/time"
+    awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }' >"$work/cpu"
+    echo "$wall"
 }
+cpu() { cat "$work/cpu"; }
 # cadhost_files PATTERN: TranskodoFiles with Dos -> Windows over the files the pattern names.
 cadhost_files() {
     printf 'TranskodoFiles\nDos -> Windows\n\n\n\n\n\n\n\n\n%s\n\n' "$1" >"$work/batch.scr"
@@ -75,34 +79,40 @@ smalls=$(for i in 1 2 3 4 5 6 7 8 9 10; do printf '%s ' "$base-$i.dxf"; done)
 fill "$work/small" "$files" $smalls
 size=$(mb "$work/small")
 s=$(cadhost_files "$work/small/*.dxf")
+sc=$(cpu)
 n=$(grep -c 'Конвертируется файл' "$work/log" || true)
 [ "$n" = "$files" ] || { echo "bench: cadhost recoded $n of $files files" >&2; exit 1; }
 fill "$work/sample" "$sample" $smalls
 sample_mb=$(mb "$work/sample")
 se=$(seconds /usr/bin/python3 "$here/ezdxf_recode.py" "$work"/sample/*.dxf)
+sec=$(cpu)
 echo "small drawings: $files files, $size MB"
-echo "  cadhost  $s s   $(rate "$files" "$s") files/s   $(rate "$size" "$s") MB/s"
-echo "  ezdxf    $se s ($sample files, $sample_mb MB)   $(rate "$sample" "$se") files/s   $(rate "$sample_mb" "$se") MB/s"
-echo "  cadhost / ezdxf: $(ratio "$(rate "$size" "$s")" "$(rate "$sample_mb" "$se")") x (MB/s)"
+echo "  cadhost  $s s (processor $sc s)   $(rate "$files" "$s") files/s   $(rate "$size" "$s") MB/s"
+echo "  ezdxf    $se s (processor $sec s; $sample files, $sample_mb MB)   $(rate "$sample" "$se") files/s   $(rate "$sample_mb" "$se") MB/s"
+echo "  cadhost / ezdxf: $(ratio "$(rate "$size" "$s")" "$(rate "$sample_mb" "$se")") x in MB/s, $(ratio "$(rate "$size" "$sc")" "$(rate "$sample_mb" "$sec")") x in MB per processor second"
 
 # 2. Per-file overhead: tiny drawings, and the start of cadhost with the module.
 fill "$work/tiny" 200 "$base-tiny.dxf"
 st=$(cadhost_files "$work/tiny/*.dxf")
+stc=$(cpu)
 : >"$work/empty.scr"
 s0=$(seconds "$host" -l "$module" -s "$work/empty.scr")
-echo "tiny drawings ($(du -b "$base-tiny.dxf" | cut -f1) bytes): 200 in $st s: $(awk -v s="$st" 'BEGIN { printf "%.2f", s * 1000 / 200 }') ms per file (read, recode, save with backup); cadhost start with the module $s0 s"
+echo "tiny drawings ($(du -b "$base-tiny.dxf" | cut -f1) bytes): 200 in $st s: $(awk -v s="$st" 'BEGIN { printf "%.2f", s * 1000 / 200 }') ms per file, $(awk -v s="$stc" 'BEGIN { printf "%.2f", s * 1000 / 200 }') ms of processor (read, recode, save with backup; the rest waits for the disk: each save is synced); cadhost start with the module $s0 s"
 
 # 3. The 100 MB drawing, and a 10 MB one for ezdxf.
 fill "$work/big" 1 "$tmp/arx-bench-drawing.dxf"
 big_mb=$(mb "$work/big")
 sb=$(cadhost_files "$work/big/*.dxf")
+sbc=$(cpu)
 fill "$work/ten" 1 "$base-10mb.dxf"
 ten_mb=$(mb "$work/ten")
 s10=$(cadhost_files "$work/ten/*.dxf")
+s10c=$(cpu)
 fill "$work/ten" 1 "$base-10mb.dxf"
 se10=$(seconds /usr/bin/python3 "$here/ezdxf_recode.py" "$work"/ten/*.dxf)
-echo "100 MB drawing ($big_mb MB): cadhost $sb s, $(rate "$big_mb" "$sb") MB/s"
-echo "10 MB drawing ($ten_mb MB): cadhost $s10 s, $(rate "$ten_mb" "$s10") MB/s; ezdxf $se10 s, $(rate "$ten_mb" "$se10") MB/s; cadhost / ezdxf: $(ratio "$se10" "$s10") x"
+se10c=$(cpu)
+echo "100 MB drawing ($big_mb MB): cadhost $sb s (processor $sbc s), $(rate "$big_mb" "$sb") MB/s"
+echo "10 MB drawing ($ten_mb MB): cadhost $s10 s (processor $s10c s), $(rate "$ten_mb" "$s10") MB/s; ezdxf $se10 s (processor $se10c s), $(rate "$ten_mb" "$se10") MB/s; cadhost / ezdxf: $(ratio "$se10" "$s10") x, $(ratio "$se10c" "$s10c") x in processor time"
 if [ "${EZDXF_FULL:-0}" = 1 ]; then
     fill "$work/big" 1 "$tmp/arx-bench-drawing.dxf"
     seb=$(seconds /usr/bin/python3 "$here/ezdxf_recode.py" "$work"/big/*.dxf)
