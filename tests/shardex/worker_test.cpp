@@ -6,15 +6,18 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "host/aced.h"
 #include "host/arx.h"
+#include "host/dbhandles.h"
 #include "host/ed/session.h"
 #include "shardex/shardex.h"
 
@@ -125,6 +128,22 @@ TEST_F(Worker, ShardexEntityLeavesTheProxyWhenItsBlockCannotBeOpened) {
     EXPECT_EQ(entitiesOf(space), before - 1 + 2);  // a line and a circle in its place
     acutRelRb(arg);
     EXPECT_EQ(db_->numOpenObjects(), 0);
+}
+
+TEST_F(Worker, HandlesInUseAreEveryObjectsInOrder) {
+    std::vector<AcDbHandle> handles;
+    ASSERT_EQ(acdbHandlesInUse(db_, handles), Acad::eOk);
+    EXPECT_EQ(static_cast<int32_t>(handles.size()), db_->approxNumObjects());
+    EXPECT_TRUE(std::is_sorted(handles.begin(), handles.end(),
+                               [](const AcDbHandle& a, const AcDbHandle& b) { return a.value() < b.value(); }));
+    EXPECT_TRUE(std::find(handles.begin(), handles.end(), db_->blockTableId().handle()) != handles.end());
+    EXPECT_LT(handles.back().value(), db_->handseed().value());
+    for (const AcDbHandle& h : handles) {
+        AcDbObjectId id;
+        EXPECT_EQ(db_->getAcDbObjectId(id, false, h), Acad::eOk) << h.value();
+    }
+    EXPECT_EQ(acdbHandlesInUse(nullptr, handles), Acad::eNoDatabase);
+    EXPECT_TRUE(handles.empty());
 }
 
 }  // namespace
