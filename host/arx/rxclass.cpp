@@ -2,6 +2,7 @@
 #include "host/arx/internal.h"
 #include "host/arx/proxy.h"
 #include "host/dbcurves.h"
+#include "host/dbdim.h"
 #include "host/dbmleader.h"
 #include "host/dbtable.h"
 
@@ -49,6 +50,7 @@ ARX_DEFINE_CLASS(AcDbRay, AcDbEntity, "RAY")
 ARX_DEFINE_CLASS(AcDbXline, AcDbEntity, "XLINE")
 ARX_DEFINE_CLASS(AcDbTable, AcDbBlockReference, "ACAD_TABLE")
 ARX_DEFINE_CLASS(AcDbMLeader, AcDbEntity, "MULTILEADER")
+ARX_DEFINE_CLASS(AcDbDimension, AcDbEntity, "DIMENSION")
 ARX_DEFINE_CLASS(AcDbProxyEntity, AcDbEntity, "ACAD_PROXY_ENTITY")
 ARX_DEFINE_CLASS(AcDbProxyObject, AcDbObject, "ACAD_PROXY_OBJECT")
 ARX_DEFINE_CLASS(AcDbDictionary, AcDbObject, "DICTIONARY")
@@ -104,6 +106,9 @@ const Kind kKinds[] = {
     {"ACAD_TABLE", &AcDbTable::desc},
     {"MULTILEADER", &AcDbMLeader::desc},
     {"MLEADER", &AcDbMLeader::desc},
+    {"DIMENSION", &AcDbDimension::desc},
+    {"ARC_DIMENSION", &AcDbDimension::desc},
+    {"LARGE_RADIAL_DIMENSION", &AcDbDimension::desc},
     {"ACAD_PROXY_ENTITY", &AcDbProxyEntity::desc},
     {"ACAD_PROXY_OBJECT", &AcDbProxyObject::desc},
     {"DICTIONARY", &AcDbDictionary::desc},
@@ -175,6 +180,7 @@ AcDbObject* instantiate(const AcRxClass* c) {
     if (c == AcDbText::desc()) return new AcDbText();
     if (c == AcDbTable::desc()) return new AcDbTable();
     if (c == AcDbMLeader::desc()) return new AcDbMLeader();
+    if (c == AcDbDimension::desc()) return new AcDbDimension();
     if (c == AcDbAttribute::desc()) return new AcDbAttribute();
     if (c == AcDbAttributeDefinition::desc()) return new AcDbAttributeDefinition();
     if (c == AcDbMText::desc()) return new AcDbMText();
