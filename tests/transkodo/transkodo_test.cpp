@@ -146,9 +146,20 @@ class Transkodo : public ::testing::TestWithParam<Build> {
     std::vector<fs::path> immutable_;
 };
 
-const char* const kProgress =
-    "Обрабатываются имена типов линий...готово.\n"
-    "Обрабатываются имена слоев...готово.\n";
+// What a whole-drawing run prints after the dialog: one line per step, in order
+// (the older build has no raster step).
+std::string progress(bool narrow) {
+    std::string out;
+    for (const char* step :
+         {"типов линий", "слоев", "ПСК", "приложений", "групп", "форматов", "текстовых стилей",
+          "размерных стилей", "видов", "видовых экранов", "стилей таблиц", "стилей мультилиний"})
+        out += std::string("Обрабатываются имена ") + step + "...готово.\n";
+    out +=
+        "Обрабатываются свойства чертежа...готово.\n"
+        "Обрабатываются текстовые примитивы и имена блоков...готово.\n";
+    if (!narrow) out += "Обрабатываются пути растровых файлов...готово.\n";
+    return out;
+}
 
 // --- module files ---------------------------------------------------------------------
 // The exports of both modules: entry points, templates, and the older build's
@@ -351,7 +362,11 @@ TEST_P(Transkodo, CurrentDrawingRecodedAndSaved) {
         run(cmd + "\n" + options("Dos -> Windows") + "SAVEAS\n\nout.dxf\n" + cmd + "\n" +
                 options("", {"Нет", "Нет", "Нет", "Нет"}) + "SAVEAS\n\nsame.dxf\n",
             "d.dxf");
-    EXPECT_NE(out.find(std::string("[Да/Отмена] <Да>: \n") + kProgress), std::string::npos) << out;
+    // Dialog, the steps, and for the older build its closing line; then the next command.
+    const std::string done = narrow() ? "Конвертация выполнена!\n" : "";
+    EXPECT_NE(out.find("[Да/Отмена] <Да>: \n" + progress(narrow()) + done + "Command: SAVEAS\n"),
+              std::string::npos)
+        << out;
     std::string expected = dump("plain.dxf");
     EXPECT_EQ(dump("out.dxf"), expected);
     EXPECT_EQ(dump("same.dxf"), expected);  // the second run had nothing to do
@@ -461,6 +476,11 @@ TEST_P(Transkodo, BatchOfFiles) {
         << out;
     EXPECT_NE(out.find("2 files of set/sub/**/*.dxf"), std::string::npos) << out;
     EXPECT_NE(out.find("No file matches nothing/*.dxf"), std::string::npos) << out;
+    // Each file: its header line, then the steps of the walk.
+    EXPECT_NE(out.find("<" + d + "/set/a.dxf>-----\n" + progress(narrow()) +
+                       "----Конвертируется файл------<" + d + "/set/sub/b.dxf>-----\n"),
+              std::string::npos)
+        << out;
     // The file that is no drawing: its header line and nothing else.
     EXPECT_NE(out.find("<" + d + "/notes.dxf>-----\n----Конвертируется файл------<" + d +
                        "/stuck/failing.dxf>-----\n"),
