@@ -381,6 +381,17 @@ TEST_P(Transkodo, CurrentDrawingRecodedAndSaved) {
     out = run(cmd + "\n" + options("", {"Нет", "Нет", "Нет", "Нет"}) + "SAVEAS\n\noff.dxf\n",
               "d.dxf");
     EXPECT_EQ(dump("off.dxf"), dump("d.dxf"));
+    // Without a drawing the commands on the working drawing end silently; the batch
+    // command still works.
+    out = run("CLOSE\n" + cmd + "\nTranskodoStr\nTranskodoFiles\n" + options() + "d.dxf\n\n",
+              "d.dxf");
+    EXPECT_NE(out.find("Command: CLOSE\nCommand: " + cmd +
+                       "\nCommand: TranskodoStr\nCommand: TranskodoFiles\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("<" + (dir_ / "d.dxf").string() + ">-----\n" + progress(narrow())),
+              std::string::npos)
+        << out;
     // Cancel: no output, no change.
     out = run(cmd + "\n^C\n", "d.dxf");
     EXPECT_EQ(out.find("Обрабатываются"), std::string::npos) << out;
