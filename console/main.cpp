@@ -1,5 +1,6 @@
 // cadhost: the command line that opens drawings, loads modules and runs their
 // commands, from a script or from the terminal.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -69,7 +70,8 @@ void usage(std::FILE* out) {
                  "    QUIT\n"
                  "\n"
                  "Exit status: 0 success, 1 a command of the script failed (an unknown command,\n"
-                 "a module or drawing that did not load or save), 2 bad invocation.\n"
+                 "a module or drawing that did not load or save; a DRAWING that does not open\n"
+                 "ends the run before the first command), 2 bad invocation.\n"
                  "The demand-load registry is $CADHOST_REGISTRY, else\n"
                  "$XDG_CONFIG_HOME/cadhost/applications.ini (~/.config/cadhost/...).\n",
                  programName(), narrow ? "releases below 17.0" : "releases 17.0 and above", major, minor,
@@ -167,8 +169,16 @@ int main(int argc, char** argv) {
 
     std::ifstream scriptFile;
     if (haveScript) {
-        scriptFile.open(script);
+        struct stat sb {};
+        if (::stat(script.c_str(), &sb) == 0 && S_ISDIR(sb.st_mode)) return bad("the script " + script + " is a folder");
+        scriptFile.open(script, std::ios::binary);
         if (!scriptFile) return bad("cannot read the script " + script);
+        // A byte-order mark (editors on Windows write one) is not a command.
+        char bom[3] = {};
+        if (!scriptFile.read(bom, 3) || std::memcmp(bom, "\xEF\xBB\xBF", 3) != 0) {
+            scriptFile.clear();
+            scriptFile.seekg(0);
+        }
     }
 
     arxed::startSession(options);
@@ -177,6 +187,12 @@ int main(int argc, char** argv) {
     for (const std::string& d : drawings) {
         if (arxed::openDrawing(d)) ++opened;
         else failed = true;
+    }
+    // A drawing that did not open stops the run before any command does: the
+    // script was written for that drawing, not for an empty one.
+    if (failed) {
+        arxed::endSession();
+        return kExitScriptFailed;
     }
     // Commands always have a drawing to work on.
     if (opened == 0) arxed::newDrawing();

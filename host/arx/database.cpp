@@ -15,6 +15,7 @@
 
 #include "host/arx/internal.h"
 #include "host/core/dxfio.h"
+#include "host/dxf/encoding.h"
 #include "host/dxf/tags.h"
 
 using Acad::ErrorStatus;
@@ -206,7 +207,10 @@ ErrorStatus setHeaderRef(Drawing& d, const char* var, int code, TableKind k, AcD
     tags->push_back({static_cast<int16_t>(code), d.nameOf(e), e});
     for (hostcore::HeaderVar& v : d.header) {
         if (v.name == var) {
-            v.tags = std::move(tags);
+            // Set back to the record the file names: the variable is the
+            // file's again (unchanged, written as read).
+            v.tags.reset();
+            if (v.raw.empty() || headerRef(d, var, code, k) != e) v.tags = std::move(tags);
             return Acad::eOk;
         }
     }
@@ -385,6 +389,29 @@ void syncStyleNames(DatabaseState& s) {
     }
 }
 
+// A file name as the file system has it. Host strings carry the bytes of a
+// name that is not valid UTF-8 as U+DC80..U+DCFF (the narrow build as the
+// escapes "\U+DC80".."\U+DCFF"); they go back to the file system as those bytes.
+std::string osPath(const ACHAR* fileName) {
+    std::string bytes;
+    dxf::encode(toUtf8(fileName), dxf::TextCodec{dxf::Encoding::Utf8, {}}, bytes);
+#ifdef ARX_NARROW
+    std::string raw;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        uint64_t v = 0;
+        if (bytes.compare(i, 5, "\\U+DC") == 0 && i + 7 <= bytes.size() && parseHex(bytes.substr(i + 3, 4), v) &&
+            v >= 0xDC80 && v <= 0xDCFF) {
+            raw += static_cast<char>(v - 0xDC00);
+            i += 6;
+            continue;
+        }
+        raw += bytes[i];
+    }
+    bytes = std::move(raw);
+#endif
+    return bytes;
+}
+
 std::string dirOf(const std::string& path) {
     auto slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -430,7 +457,7 @@ ErrorStatus AcDbDatabase::readDwgFile(const ACHAR* fileName, int, bool, const AC
         s.lastError = toHostString("objects of the database are open");
         return Acad::eInvalidOpenState;
     }
-    const std::string path = toUtf8(fileName);
+    const std::string path = osPath(fileName);
     struct stat sb {};
     if (::stat(path.c_str(), &sb) != 0) {
         s.lastError = toHostString(path + ": " + std::strerror(errno));
@@ -480,7 +507,15 @@ ErrorStatus AcDbDatabase::saveAs(const ACHAR* fileName, bool bak, AcDb::AcDbDwgV
         s.lastError = toHostString("the database holds no drawing");
         return Acad::eNoDatabase;
     }
-    const std::string path = toUtf8(fileName);
+    const std::string path = osPath(fileName);
+    // Only a drawing file is replaced: a folder (or a device) of that name stays
+    // as it is, and so does whatever it holds.
+    struct stat target {};
+    if (::lstat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) &&
+        !(S_ISLNK(target.st_mode) && ::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode))) {
+        s.lastError = toHostString(path + (S_ISDIR(target.st_mode) ? ": is a folder" : ": is not a regular file"));
+        return Acad::eFileAccessErr;
+    }
     std::string tmp = path + ".XXXXXX";
     int fd = ::mkstemp(tmp.data());
     auto fail = [&](const std::string& what) {

@@ -2,12 +2,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "host/dbsymtb.h"
 #include "host/ed/coreview.h"
 #include "host/ed/editor.h"
 #include "host/ed/modules.h"
+#include "host/dxf/tags.h"
 #include "host/scalelist.h"
 #include "platform/codepage.h"
 
@@ -80,7 +82,7 @@ const Version* ownVersion(const Document* d) {
 
 bool saveDocument(Document* d, const std::string& path, AcDb::AcDbDwgVersion version) {
     sendToAll(AcRx::kSaveMsg);
-    HostString h = fromUtf8(path);
+    HostString h = pathToHost(path);
     Acad::ErrorStatus es = d->db->saveAs(h.c_str(), true, version);
     if (es != Acad::eOk) {
         std::string why = toUtf8(d->db->lastErrorMessage());
@@ -91,7 +93,7 @@ bool saveDocument(Document* d, const std::string& path, AcDb::AcDbDwgVersion ver
     char* real = realpath(path.c_str(), nullptr);
     d->path = real ? real : path;
     free(real);
-    d->pathHost = fromUtf8(d->path);
+    d->pathHost = pathToHost(d->path);
     print("\nSaved " + d->path + ".");
     return true;
 }
@@ -106,6 +108,12 @@ int askSavePath(Document* d, std::string& path) {
         if (a.empty()) a = d->path.empty() ? toUtf8(d->pathHost) : d->path;
         std::string base = a.substr(a.find_last_of('/') == std::string::npos ? 0 : a.find_last_of('/') + 1);
         if (base.find('.') == std::string::npos) a += ".dxf";
+        if (struct stat sb {}; ::stat(a.c_str(), &sb) == 0 && !S_ISREG(sb.st_mode)) {
+            // Nothing but a drawing file is replaced.
+            print("\nCannot save to " + a + ": " + (S_ISDIR(sb.st_mode) ? "it is a folder." : "it is not a file."));
+            ed().scriptFailed = true;
+            return RTREJ;
+        }
         if (fileExists(a) && a != d->path) {
             std::string yn;
             rc = readAnswer("\n" + a + " already exists. Replace it? [Yes/No] <No>: ", yn);
@@ -256,14 +264,18 @@ void cmdArxUnload() {
     if (!a.empty() && !unloadModule(a, true)) ed().scriptFailed = true;
 }
 
+// A value as GETVAR and SETVAR show it: reals with every digit the file
+// keeps (the shortest text that reads back the same), as the file writes them.
 std::string shownValue(const resbuf& rb) {
-    std::string v = valueText(&rb);
-    if (rb.restype == RT3DPOINT || rb.restype == RTPOINT) {
-        ACHAR buf[160];
-        acutSPrintf(buf, 160, ACRX_T("(%g,%g,%g)"), rb.resval.rpoint[0], rb.resval.rpoint[1], rb.resval.rpoint[2]);
-        v = toUtf8(buf);
-    }
-    return v;
+    auto real = [](double x) {
+        std::string out;
+        dxf::formatDouble(x, out);
+        return out;
+    };
+    if (rb.restype == RTREAL) return real(rb.resval.rreal);
+    if (rb.restype == RT3DPOINT || rb.restype == RTPOINT)
+        return "(" + real(rb.resval.rpoint[0]) + "," + real(rb.resval.rpoint[1]) + "," + real(rb.resval.rpoint[2]) + ")";
+    return valueText(&rb);
 }
 
 void cmdGetVar() {
@@ -569,7 +581,13 @@ bool loadModuleFile(const std::string& path) {
 
 void runCommandLoop() {
     Editor& e = ed();
+    // Enter on the command prompt repeats the last command, as in the real
+    // editor (script files rely on it); LISP expressions are not repeated.
+    std::string lastCommand;
     while (!e.quitRequested) {
+        // Input that ended inside a command (at QUIT's question, say) ends the
+        // session as input that ends on the command prompt does.
+        if (e.inputEnded) break;
         std::string line;
         int rc = readAnswer("\nCommand: ", line, false);
         if (rc != RTNORM) {
@@ -577,7 +595,10 @@ void runCommandLoop() {
             continue;
         }
         line = trim(line);
-        if (line.empty()) continue;
+        if (line.empty()) {
+            if (lastCommand.empty()) continue;
+            line = lastCommand;
+        }
         if (line[0] == '(') {
             if (!evaluateLisp(line, nullptr)) e.scriptFailed = true;
             continue;
@@ -593,6 +614,7 @@ void runCommandLoop() {
             if (i > s) words.push_back(line.substr(s, i - s));
         }
         e.pendingAnswers.assign(words.begin() + 1, words.end());
+        lastCommand = words[0];
         runCommand(words[0]);
         e.pendingAnswers.clear();
     }

@@ -1,5 +1,7 @@
 #include "host/ed/coreview.h"
 
+#include <algorithm>
+
 #include "host/dxf/encoding.h"
 #include "host/dxf/tags.h"
 
@@ -51,6 +53,17 @@ bool headerValue(hostcore::Drawing& d, const std::string& var, std::vector<hostc
 void setHeaderValue(hostcore::Drawing& d, const std::string& var, const std::vector<hostcore::Tag>& tags) {
     for (hostcore::HeaderVar& v : d.header) {
         if (v.name != var) continue;
+        // Set back to the value the file has: the variable is the file's again,
+        // so the drawing counts as unchanged and is written as it was read.
+        if (!v.raw.empty()) {
+            v.tags.reset();
+            std::vector<hostcore::Tag> asRead;
+            headerValue(d, var, asRead);
+            auto same = [](const hostcore::Tag& a, const hostcore::Tag& b) {
+                return a.code == b.code && a.value == b.value;
+            };
+            if (std::equal(asRead.begin(), asRead.end(), tags.begin(), tags.end(), same)) return;
+        }
         v.tags = std::make_unique<hostcore::TagList>(tags);
         return;
     }

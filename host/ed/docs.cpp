@@ -86,7 +86,7 @@ Document* openDocument(const std::string& path, std::string& error) {
         }
     auto doc = std::make_unique<Document>();
     doc->db = std::make_unique<AcDbDatabase>(false, false);
-    HostString hostPath = fromUtf8(full);
+    HostString hostPath = pathToHost(full);
     Acad::ErrorStatus es = doc->db->readDwgFile(hostPath.c_str());
     if (es != Acad::eOk) {
         std::string why = toUtf8(doc->db->lastErrorMessage());

@@ -24,7 +24,7 @@ struct HostVar {
 // The editor's own variables. ERRNO is written by the editor and may be reset
 // by modules.
 const HostVar kHostVars[] = {
-    {"ERRNO", RTSHORT, false},   {"CMDECHO", RTSHORT, false}, {"PICKBOX", RTSHORT, false},
+    {"ERRNO", RTSHORT, false},   {"CMDECHO", RTSHORT, false}, {"PICKBOX", RTREAL, false},
     {"FILEDIA", RTSHORT, false}, {"CMDDIA", RTSHORT, false},  {"ACADVER", RTSTR, true},
     {"DWGNAME", RTSTR, true},    {"DWGPREFIX", RTSTR, true},  {"CMDNAMES", RTSTR, true},
     {"SDI", RTSHORT, true},      {"LOCALE", RTSTR, true},     {"DBMOD", RTSHORT, true},
@@ -119,8 +119,10 @@ int getHostVar(const std::string& name, resbuf* result) {
         result->restype = RTSHORT;
         result->resval.rint = 1;
     } else if (name == "PICKBOX") {
-        result->restype = RTSHORT;
-        result->resval.rint = static_cast<short>(e.pickbox);
+        // The pick box in use: half the side of the pick square, in drawing
+        // units (--pickbox), so a real rather than a count of pixels.
+        result->restype = RTREAL;
+        result->resval.rreal = e.pickbox;
     } else if (name == "FILEDIA") {
         result->restype = RTSHORT;
         result->resval.rint = 0;  // files are asked for on the command line
@@ -249,15 +251,19 @@ int acedSetVar(const ACHAR* sym, const resbuf* value) {
     Editor& e = ed();
     if (const HostVar* hv = hostVar(name)) {
         if (hv->readOnly) return RTERROR;
+        if (name == "PICKBOX") {
+            if (!isInteger(value) && value->restype != RTREAL) return RTERROR;
+            double box = value->restype == RTREAL   ? value->resval.rreal
+                         : value->restype == RTLONG ? value->resval.rlong
+                                                    : value->resval.rint;
+            if (!(box >= 0 && box <= 50)) return RTERROR;
+            e.pickbox = box;
+            return RTNORM;
+        }
         if (!isInteger(value)) return RTERROR;
         int v = value->restype == RTSHORT ? value->resval.rint : value->resval.rlong;
         if (name == "ERRNO") {
             e.errnoValue = v;
-            return RTNORM;
-        }
-        if (name == "PICKBOX") {
-            if (v < 0 || v > 50) return RTERROR;
-            e.pickbox = v;
             return RTNORM;
         }
         if (v < 0 || v > 1) return RTERROR;

@@ -48,6 +48,29 @@ HostString fromUtf8(std::string_view utf8) {
 #endif
 }
 
+HostString pathToHost(std::string_view bytes) {
+#ifdef ARX_NARROW
+    std::u16string w = utf8ToUtf16(bytes);
+    HostString out;
+    std::size_t from = 0;
+    auto flush = [&](std::size_t to) {
+        if (to > from) out += fromUtf8(utf16ToUtf8(std::u16string_view(w).substr(from, to - from)));
+    };
+    for (std::size_t i = 0; i < w.size(); ++i) {
+        if (w[i] < 0xDC80 || w[i] > 0xDCFF) continue;
+        flush(i);
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\U+%04X", static_cast<unsigned>(w[i]));
+        out += escape;
+        from = i + 1;
+    }
+    flush(w.size());
+    return out;
+#else
+    return fromUtf8(bytes);
+#endif
+}
+
 std::string fold(std::string_view utf8) {
     // One case for every letter; Latin letters end up lower case.
     std::string f = hostcore::foldName(utf8);

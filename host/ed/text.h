@@ -16,6 +16,10 @@ using HostString = std::basic_string<ACHAR>;
 std::string toUtf8(const ACHAR* s);
 std::string toUtf8(std::basic_string_view<ACHAR> s);
 HostString fromUtf8(std::string_view utf8);
+// A file name (the file system's bytes) as a host string that the database
+// turns back into the same bytes: bytes that are not UTF-8 travel as
+// U+DC80..U+DCFF, in the narrow build as the escapes "\U+DC80".."\U+DCFF".
+HostString pathToHost(std::string_view bytes);
 std::string utf16ToUtf8(std::u16string_view s);
 std::u16string utf8ToUtf16(std::string_view s);
 

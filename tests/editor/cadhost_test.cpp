@@ -303,6 +303,10 @@ TEST_P(Cadhost, BadDrawingsAndScripts) {
     Result r = run("'" + (dir_ / "bad.dxf").string() + "'", "OPEN\nnothere.dxf\nTDOCS\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot open"), std::string::npos) << r.err;
+    // A drawing of the command line that does not open ends the run before the script.
+    EXPECT_EQ(r.out.find("OPEN"), std::string::npos) << r.out;
+    r = run("", "OPEN\nnothere.dxf\nTDOCS\n");
+    EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("Cannot open nothere.dxf: "), std::string::npos) << r.out;
     r = run("", "", true);
     EXPECT_EQ(r.status, 0);

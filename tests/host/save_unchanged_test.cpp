@@ -144,3 +144,25 @@ TEST(SaveUnchanged, CorpusDrawingsAreWrittenBackAsTheyWereRead) {
 }
 
 }  // namespace
+
+namespace {
+
+// Only a drawing file is replaced: a folder of the target's name stays, with
+// what it holds, and no backup of it is made.
+TEST(SaveAs, AFolderOfThatNameIsLeftAlone) {
+    TempDir dir;
+    const std::string target = dir.file("p.dxf");
+    std::filesystem::create_directory(target);
+    writeAll(target + "/keep.txt", "mine\n");
+    AcDbDatabase db;
+    EXPECT_EQ(db.saveAs(host(target).c_str(), true), Acad::eFileAccessErr);
+    EXPECT_NE(u8(db.lastErrorMessage()).find("is a folder"), std::string::npos) << u8(db.lastErrorMessage());
+    EXPECT_TRUE(std::filesystem::is_directory(target));
+    EXPECT_EQ(readAll(target + "/keep.txt"), "mine\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("p.bak")));
+    std::size_t left = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.path)) left += e.path() != target;
+    EXPECT_EQ(left, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+// cadhost as script files use it, in both executables: drawings and scripts
+// named on the command line, Enter on the command prompt, SAVEAS onto a
+// folder, GETVAR's numbers, DBMOD after a change is undone, the end of a
+// script at QUIT's question, the demand-load registries of the two hosts and
+// AUDIT's messages.
+#include "cadhost_fixture.h"
+#include "host/core/dxfio.h"
+
+namespace {
+
+using namespace cadhosttest;
+
+class CommandLine : public Cadhost {
+protected:
+    // A new drawing as cadhost saves it (AC1032, the host's template).
+    fs::path newDrawing(const std::string& name) {
+        Result r = run("", "SAVEAS\n2018\n" + name + "\n");
+        EXPECT_EQ(r.status, 0) << r.out;
+        return dir_ / (name + ".dxf");
+    }
+    static std::size_t count(const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    }
+};
+
+TEST_P(CommandLine, DrawingThatDoesNotOpenStopsTheRunBeforeTheScript) {
+    Result r = run("'" + (dir_ / "missing.dxf").string() + "'", "SAVE\nQUIT\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot open"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("Command: SAVE"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir_ / "QUIT.dxf"));
+    // One good drawing and one missing: still no command runs.
+    r = run("'" + drawing() + "' missing.dxf", "GETVAR\nACADVER\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.find("ACADVER ="), std::string::npos) << r.out;
+}
+
+TEST_P(CommandLine, ScriptFiles) {
+    // A folder given as script is refused before anything runs.
+    fs::create_directory(dir_ / "folder.scr");
+    std::string cmd = std::string("'") + GetParam().exe + "' -s '" + (dir_ / "folder.scr").string() + "' > '" +
+                      (dir_ / "o.txt").string() + "' 2> '" + (dir_ / "e.txt").string() + "'";
+    int rc = std::system(cmd.c_str());
+    EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 2);
+    EXPECT_NE(readFile(dir_ / "e.txt").find("is a folder"), std::string::npos) << readFile(dir_ / "e.txt");
+    EXPECT_EQ(readFile(dir_ / "o.txt").find("Command:"), std::string::npos);
+
+    // A byte-order mark before the first command is passed over.
+    Result r = run("", "\xEF\xBB\xBFGETVAR\nACADVER\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("ACADVER = \""), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Unknown command"), std::string::npos) << r.out;
+}
+
+TEST_P(CommandLine, FileNamesThatAreNotUtf8KeepTheirBytes) {
+    // Latin-1 names, as an older system leaves them.
+    const std::string in = "\xE9t\xE9.dxf", out = "s\xF8.dxf";
+    fs::copy_file(dir_ / "picks.dxf", dir_ / in);
+    Result r = run("'" + (dir_ / in).string() + "'", "SAVEAS\n2018\n" + (dir_ / out).string() + "\n");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(fs::exists(dir_ / out));
+    hostcore::Drawing d;
+    std::string error;
+    EXPECT_TRUE(hostcore::loadDxf(d, readFile(dir_ / out), error)) << error;
+    // Nothing was written under a name of other bytes.
+    std::size_t files = 0;
+    for (auto& e : fs::directory_iterator(dir_))
+        if (e.path().extension() == ".dxf") ++files;
+    EXPECT_EQ(files, 3u);
+}
+
+TEST_P(CommandLine, EnterRepeatsTheLastCommand) {
+    Result r = run("", "GETVAR\nACADVER\n\nDBMOD\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("DBMOD = 0"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Unknown command"), std::string::npos) << r.out;
+    // Enter before any command does nothing.
+    r = run("", "\nGETVAR\nDBMOD\n");
+    EXPECT_EQ(count(r.out, "Enter variable name:"), 1u) << r.out;
+}
+
+TEST_P(CommandLine, SaveAsOntoAFolderIsRefused) {
+    fs::create_directory(dir_ / "p.dxf");
+    std::ofstream(dir_ / "p.dxf" / "keep.txt") << "mine\n";
+    Result r = run("", "SAVEAS\n2018\np.dxf\nY\n");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("Cannot save to p.dxf: it is a folder."), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::is_directory(dir_ / "p.dxf"));
+    EXPECT_EQ(readFile(dir_ / "p.dxf" / "keep.txt"), "mine\n");
+    EXPECT_FALSE(fs::exists(dir_ / "p.bak"));
+}
+
+TEST_P(CommandLine, GetVarNumbersAndPickBox) {
+    newDrawing("n");
+    Result r = run("n.dxf", "SETVAR\nLTSCALE\n0.123456789012\nGETVAR\nLTSCALE\nGETVAR\nPICKBOX\n"
+                            "SETVAR\nPICKBOX\n2.5\nGETVAR\nPICKBOX\nGETVAR\nINSBASE\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("LTSCALE = 0.123456789012\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PICKBOX = 0.5\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PICKBOX = 2.5\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("INSBASE = (0.0,0.0,0.0)"), std::string::npos) << r.out;
+    r = run("--pickbox 6 n.dxf", "GETVAR\nPICKBOX\n");
+    EXPECT_NE(r.out.find("PICKBOX = 6.0\n"), std::string::npos) << r.out;
+}
+
+TEST_P(CommandLine, ChangesSetBackLeaveTheDrawingUnmodified) {
+    newDrawing("n");
+    // A second layer to switch to.
+    std::string out;
+    if (!ezdxf("d = ezdxf.readfile(sys.argv[1])\nd.layers.add('WALLS')\nd.saveas(sys.argv[1])\n", "n.dxf", out))
+        GTEST_SKIP() << "ezdxf is not installed";
+    ASSERT_EQ(out, "");
+    Result r = run("n.dxf", "SETVAR\nCLAYER\nWALLS\nGETVAR\nDBMOD\nSETVAR\nCLAYER\n0\nGETVAR\nDBMOD\n"
+                     "SETVAR\nLTSCALE\n2.0\nGETVAR\nDBMOD\nSETVAR\nLTSCALE\n1.0\nGETVAR\nDBMOD\nQUIT\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(count(r.out, "DBMOD = 1"), 2u) << r.out;
+    EXPECT_EQ(count(r.out, "DBMOD = 0"), 2u) << r.out;
+    // QUIT has nothing to ask.
+    EXPECT_EQ(r.out.find("Save changes"), std::string::npos) << r.out;
+}
+
+TEST_P(CommandLine, ScriptEndingAtQuitsQuestionEndsLikeOneWithoutQuit) {
+    newDrawing("n");
+    const std::string before = readFile(dir_ / "n.dxf");
+    Result withQuit = run("n.dxf", "SETVAR\nLTSCALE\n2.5\nQUIT\n");
+    Result without = run("n.dxf", "SETVAR\nLTSCALE\n2.5\n");
+    EXPECT_EQ(withQuit.status, without.status);
+    EXPECT_EQ(withQuit.status, 0);
+    EXPECT_EQ(readFile(dir_ / "n.dxf"), before);
+    const std::string end = "n.dxf were not saved.\n";
+    EXPECT_NE(without.out.find(end), std::string::npos) << without.out;
+    EXPECT_NE(withQuit.out.find(end), std::string::npos) << withQuit.out;
+    // No command prompt after the question the input did not answer.
+    EXPECT_NE(withQuit.out.find("<Yes>: *Cancel*\nChanges to "), std::string::npos) << withQuit.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, CommandLine, ::testing::Values(kWide, kNarrow),
+                         [](const ::testing::TestParamInfo<Build>& i) { return std::string(i.param.name); });
+
+}  // namespace
