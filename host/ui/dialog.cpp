@@ -466,6 +466,16 @@ INT_PTR CFileDialog::DoModal() {
     bool mustExist = open_ || (m_ofn.Flags & OFN_FILEMUSTEXIST);
     std::string ext = hostExtension(m_ofn.lpstrDefExt);
     std::vector<std::string> paths;
+    // A file is handed out once, however often it is named: a batch must not
+    // work on it twice.
+    auto add = [&](const std::string& path) {
+        if (std::find(paths.begin(), paths.end(), path) != paths.end()) {
+            print("\n" + path + " is chosen already.");
+            return false;
+        }
+        paths.push_back(path);
+        return true;
+    };
     std::string prompt = multi ? "\nFile to open (one per line, Enter ends): " : open_ ? "\nFile to open: " : "\nFile to save: ";
     for (;;) {
         std::string a;
@@ -481,10 +491,7 @@ INT_PTR CFileDialog::DoModal() {
             std::vector<std::string> matches = expandPattern(a);
             std::size_t taken = 0;
             for (const std::string& m : matches)
-                if (acceptable(m, m_ofn.Flags)) {
-                    paths.push_back(absolute(m));
-                    ++taken;
-                }
+                if (acceptable(m, m_ofn.Flags) && add(absolute(m))) ++taken;
             if (matches.empty()) print("\nNo file matches " + a);
             else print("\n" + std::to_string(taken) + (taken == 1 ? " file" : " files") + " of " + a);
             continue;
@@ -502,7 +509,7 @@ INT_PTR CFileDialog::DoModal() {
             std::string f = fold(trim(yn));
             if (!(f == "y" || f == "yes" || f == fold(u8s(u8"Да")))) continue;
         }
-        paths.push_back(mustExist ? absolute(a) : a);
+        if (!add(mustExist ? absolute(a) : a)) continue;
         if (!multi) break;
     }
     if (paths.empty()) return IDCANCEL;

@@ -452,6 +452,7 @@ TEST_P(Transkodo, BatchOfFiles) {
     const std::string d = dir_.string();
     std::string out = run("TranskodoFiles\n" + options() +
                               "set/a\n"             // completed with the host's drawing extension
+                              "set/../set/a.dxf\n"  // the same file again: left out, recoded once
                               "real.dwg\n"          // refused: a DWG file
                               "ro.dxf\n"            // refused: read-only
                               "set/sub/**/*.dxf\n"  // b.dxf and c.dxf, in path order
@@ -486,6 +487,7 @@ TEST_P(Transkodo, BatchOfFiles) {
               std::string::npos)
         << out;
     EXPECT_NE(out.find("2 files of set/sub/**/*.dxf"), std::string::npos) << out;
+    EXPECT_NE(out.find("\n" + d + "/set/a.dxf is chosen already.\n"), std::string::npos) << out;
     EXPECT_NE(out.find("No file matches nothing/*.dxf"), std::string::npos) << out;
     // Each file: its header line, then the steps of the walk.
     EXPECT_NE(out.find("<" + d + "/set/a.dxf>-----\n" + progress(narrow()) +
