@@ -166,6 +166,11 @@ private:
 //   LOADER=/full/path/module.arx
 //   LOADCTRLS=4
 //   COMMAND=GLOBAL LOCAL
+//   HOST=wide
+// Each host keeps entries of its own (HOST=wide or HOST=narrow), as the real
+// hosts keep theirs under their own release, so that one never loads a module
+// of the other build; entries without HOST (written before the hosts were told
+// apart) are read by both.
 std::string registryFilePath() {
     if (const char* p = std::getenv("CADHOST_REGISTRY"); p && *p) return p;
     std::string dir;
@@ -182,10 +187,29 @@ std::string registryFilePath() {
 namespace {
 
 struct AppEntry {
-    std::string name, description, loader;
+    std::string name, description, loader, host;
     int loadCtrls = 0;
     std::vector<std::pair<std::string, std::string>> commands;
 };
+
+const char* thisHost() {
+#ifdef ARX_NARROW
+    return "narrow";
+#else
+    return "wide";
+#endif
+}
+
+bool ofThisHost(const AppEntry& a) { return a.host.empty() || a.host == thisHost(); }
+
+// The entry of this host for an application, or null. One written for this
+// host wins over one that names no host.
+AppEntry* entryFor(std::vector<AppEntry>& apps, const std::string& name) {
+    AppEntry* found = nullptr;
+    for (AppEntry& e : apps)
+        if (ofThisHost(e) && sameName(e.name, name) && (!found || !e.host.empty())) found = &e;
+    return found;
+}
 
 std::vector<AppEntry> readRegistry() {
     std::vector<AppEntry> apps;
@@ -206,6 +230,7 @@ std::vector<AppEntry> readRegistry() {
         if (key == "DESCRIPTION") a.description = value;
         else if (key == "LOADER") a.loader = value;
         else if (key == "LOADCTRLS") a.loadCtrls = std::atoi(value.c_str());
+        else if (key == "HOST") a.host = value;
         else if (key == "COMMAND") {
             auto sp = value.find(' ');
             a.commands.emplace_back(value.substr(0, sp), sp == std::string::npos ? value : value.substr(sp + 1));
@@ -231,6 +256,7 @@ bool writeRegistry(const std::vector<AppEntry>& apps) {
             out << '[' << a.name << "]\nDESCRIPTION=" << a.description << "\nLOADER=" << a.loader
                 << "\nLOADCTRLS=" << a.loadCtrls << '\n';
             for (auto& [g, l] : a.commands) out << "COMMAND=" << g << ' ' << l << '\n';
+            if (!a.host.empty()) out << "HOST=" << a.host << '\n';
         }
         out.flush();
         if (!out) {
@@ -252,7 +278,7 @@ std::string oneLine(std::string s) {
 
 bool loadFromDemandRegistry(const std::string& commandName) {
     for (const AppEntry& a : readRegistry()) {
-        if (!(a.loadCtrls & AcadAppInfo::kOnCommandInvocation)) continue;
+        if (!ofThisHost(a) || !(a.loadCtrls & AcadAppInfo::kOnCommandInvocation)) continue;
         for (auto& [g, l] : a.commands) {
             if (!sameName(g, commandName) && !sameName(l, commandName)) continue;
             if (findModule(a.loader)) return false;  // loaded already, and still no command
@@ -300,14 +326,13 @@ AcadAppInfo::appInfoReturnCode AcadAppInfo::writeToRegistry() {
     std::string name = oneLine(toUtf8(state_->name));
     if (name.empty() || name.find_first_of("[]") != std::string::npos) return eNoAppName;
     std::vector<AppEntry> apps = readRegistry();
-    AppEntry* a = nullptr;
-    for (AppEntry& e : apps)
-        if (sameName(e.name, name)) a = &e;
+    AppEntry* a = entryFor(apps, name);
     if (!a) {
         apps.push_back({});
         a = &apps.back();
         a->name = name;
     }
+    a->host = thisHost();
     a->description = oneLine(toUtf8(state_->desc));
     a->loader = oneLine(toUtf8(state_->module));
     a->loadCtrls = state_->reasons;
@@ -323,28 +348,25 @@ AcadAppInfo::appInfoReturnCode AcadAppInfo::writeCommandNameToRegistry(const ACH
     if (g.empty() || g.find(' ') != std::string::npos) return eRegistryWriteFailed;
     if (l.empty()) l = g;
     std::vector<AppEntry> apps = readRegistry();
-    for (AppEntry& e : apps) {
-        if (!sameName(e.name, name)) continue;
-        for (auto& [og, ol] : e.commands)
-            if (sameName(og, g)) {
-                ol = l;
-                return writeRegistry(apps) ? eOk : eRegistryWriteFailed;
-            }
-        e.commands.emplace_back(g, l);
-        return writeRegistry(apps) ? eOk : eRegistryWriteFailed;
-    }
-    return eNoAppName;
+    AppEntry* e = entryFor(apps, name);
+    if (!e) return eNoAppName;
+    for (auto& [og, ol] : e->commands)
+        if (sameName(og, g)) {
+            ol = l;
+            return writeRegistry(apps) ? eOk : eRegistryWriteFailed;
+        }
+    e->commands.emplace_back(g, l);
+    return writeRegistry(apps) ? eOk : eRegistryWriteFailed;
 }
 
 AcadAppInfo::appInfoReturnCode AcadAppInfo::readFromRegistry() {
     using namespace arxed;
     std::string name = toUtf8(state_->name);
-    for (const AppEntry& e : readRegistry()) {
-        if (!sameName(e.name, name)) continue;
-        state_->desc = fromUtf8(e.description);
-        state_->module = fromUtf8(e.loader);
-        state_->reasons = static_cast<LoadReasons>(e.loadCtrls);
-        return eOk;
-    }
-    return eNoAppName;
+    std::vector<AppEntry> apps = readRegistry();
+    const AppEntry* e = entryFor(apps, name);
+    if (!e) return eNoAppName;
+    state_->desc = fromUtf8(e->description);
+    state_->module = fromUtf8(e->loader);
+    state_->reasons = static_cast<LoadReasons>(e->loadCtrls);
+    return eOk;
 }

@@ -136,6 +136,39 @@ TEST_P(CommandLine, ScriptEndingAtQuitsQuestionEndsLikeOneWithoutQuit) {
     EXPECT_NE(withQuit.out.find("<Yes>: *Cancel*\nChanges to "), std::string::npos) << withQuit.out;
 }
 
+// Each host keeps the modules it registered for loading on demand: a module of
+// the other build, registered in the same file, is never tried.
+TEST_P(CommandLine, EachHostKeepsItsOwnDemandLoadEntries) {
+    const Build& mine = GetParam();
+    const Build& other = std::string(mine.name) == "wide" ? kNarrow : kWide;
+    auto runWith = [&](const Build& b, const std::string& args, const std::string& script) {
+        std::ofstream(dir_ / "r.scr", std::ios::binary) << script;
+        std::string cmd = "cd '" + dir_.string() + "' && CADHOST_REGISTRY='" + registry_.string() + "' '" + b.exe +
+                          "' " + args + " -s r.scr > o.txt 2> e.txt";
+        int rc = std::system(cmd.c_str());
+        Result r;
+        r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+        r.out = readFile(dir_ / "o.txt");
+        r.err = readFile(dir_ / "e.txt");
+        return r;
+    };
+    const std::string bin = std::string(BIN_DIR) + "/";
+    // Both register (the other host last), then each types the command.
+    ASSERT_EQ(runWith(mine, "-l '" + bin + mine.module + "'", "").status, 0);
+    ASSERT_EQ(runWith(other, "-l '" + bin + other.module + "'", "").status, 0);
+    for (const Build* b : {&mine, &other}) {
+        Result r = runWith(*b, "'" + drawing() + "'", "tdocs\n");
+        EXPECT_EQ(r.status, 0) << b->name << ": " << r.out << r.err;
+        EXPECT_NE(r.out.find("Loading EdTest for the command tdocs...\n[edtest] kInitAppMsg\n"), std::string::npos)
+            << b->name << ": " << r.out;
+        EXPECT_NE(r.out.find("[docs] working=current release=" + std::to_string(b->release)), std::string::npos)
+            << b->name << ": " << r.out;
+    }
+    const std::string reg = readFile(registry_);
+    EXPECT_NE(reg.find("HOST=wide\n"), std::string::npos) << reg;
+    EXPECT_NE(reg.find("HOST=narrow\n"), std::string::npos) << reg;
+}
+
 INSTANTIATE_TEST_SUITE_P(Builds, CommandLine, ::testing::Values(kWide, kNarrow),
                          [](const ::testing::TestParamInfo<Build>& i) { return std::string(i.param.name); });
 
