@@ -583,7 +583,7 @@ private:
         for (const Var& v : vars) {
             std::vector<Tag> tags;
             if (!headerValue(d_, v.name, tags) || tags.empty()) continue;
-            const std::string& value = tags.front().value;
+            const std::string value = tags.front().value;  // a copy: the fix below changes the tag
             if (value.empty()) continue;
             Entry* target = tags.front().ref ? tags.front().ref : d_.lookupLoad(v.kind, value);
             if (!live(target)) target = d_.lookup(v.kind, value);

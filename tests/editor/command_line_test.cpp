@@ -3,6 +3,8 @@
 // folder, GETVAR's numbers, DBMOD after a change is undone, the end of a
 // script at QUIT's question, the demand-load registries of the two hosts and
 // AUDIT's messages.
+#include <sstream>
+
 #include "cadhost_fixture.h"
 #include "host/core/dxfio.h"
 
@@ -134,6 +136,45 @@ TEST_P(CommandLine, ScriptEndingAtQuitsQuestionEndsLikeOneWithoutQuit) {
     EXPECT_NE(withQuit.out.find(end), std::string::npos) << withQuit.out;
     // No command prompt after the question the input did not answer.
     EXPECT_NE(withQuit.out.find("<Yes>: *Cancel*\nChanges to "), std::string::npos) << withQuit.out;
+}
+
+// An image's reactor that names no owner belongs to the image that names it as
+// its own: AUDIT gives it back and says so; the drawing is then clean.
+TEST_P(CommandLine, AuditGivesAnOwnerlessImageReactorToItsImage) {
+    std::string out;
+    if (!ezdxf("d = ezdxf.new('R2018')\n"
+               "idef = d.add_image_def('x.png', size_in_pixel=(10, 10))\n"
+               "im = d.modelspace().add_image(idef, insert=(0, 0), size_in_units=(1, 1))\n"
+               "d.saveas(sys.argv[1])\n"
+               "print(im.dxf.handle, im.dxf.image_def_reactor_handle)\n",
+               "im.dxf", out))
+        GTEST_SKIP() << "ezdxf is not installed";
+    std::istringstream handles(out);
+    std::string image, reactor;
+    handles >> image >> reactor;
+    ASSERT_FALSE(reactor.empty()) << out;
+    std::string text = readFile(dir_ / "im.dxf");
+    const std::string record = "IMAGEDEF_REACTOR\n  5\n" + reactor + "\n330\n" + image + "\n";
+    auto at = text.find(record);
+    ASSERT_NE(at, std::string::npos) << record;
+    text.replace(at, record.size(), "IMAGEDEF_REACTOR\n  5\n" + reactor + "\n330\n0\n");
+    std::ofstream(dir_ / "im.dxf", std::ios::binary) << text;
+
+    Result r = run("im.dxf", "AUDIT\nN\nAUDIT\nY\nAUDIT\nN\nSAVE\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("IMAGEDEF_REACTOR (" + reactor + "): no owner reference\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("IMAGEDEF_REACTOR (" + reactor + "): no owner reference - given to IMAGE (" + image +
+                         "), which names it as its own\n"),
+              std::string::npos)
+        << r.out;
+    // ezdxf names a dimension style it does not define; the fix says what it did.
+    EXPECT_NE(r.out.find("header $DIMSTYLE names \"ISO-25\", which does not exist - set to Standard\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("2 errors found, 2 fixed."), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" 0 errors found, 0 fixed."), std::string::npos) << r.out;
+    ezdxf("d = ezdxf.readfile(sys.argv[1])\nprint(d.entitydb['" + reactor + "'].dxf.owner)\n", "im.dxf", out);
+    EXPECT_EQ(out, image + "\n");
 }
 
 // Each host keeps the modules it registered for loading on demand: a module of
