@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/corpus.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -41,11 +43,6 @@ std::string readFile(const fs::path& p) {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
-}
-
-std::string corpusDir() {
-    if (const char* env = std::getenv("ARX_CORPUS_DIR"); env && *env) return env;
-    return CORPUS_DIR;
 }
 
 bool haveEzdxf() {
@@ -404,9 +401,9 @@ TEST_P(Transkodo, RealDrawingRoundTrip) {
     for (const char* rel : {"librecad/librecad/support/library/sheets/A3_1_draw.dxf",
                             "librecad/librecad/support/library/sheets/A4_1_text.dxf",
                             "librecad/librecad/support/library/sheets/A4.dxf"})
-        if (fs::exists(fs::path(corpusDir()) / rel))
-            drawings.push_back(fs::path(corpusDir()) / rel);
-    if (drawings.empty()) GTEST_SKIP() << "no corpus at " << corpusDir();
+        if (fs::exists(fs::path(arxtest::corpusDir()) / rel))
+            drawings.push_back(fs::path(arxtest::corpusDir()) / rel);
+    if (drawings.empty()) GTEST_SKIP() << "no corpus at " << arxtest::corpusDir();
     for (const fs::path& original : drawings) {
         SCOPED_TRACE(original.string());
         const std::string name = original.stem().string();
