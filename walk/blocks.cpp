@@ -137,6 +137,9 @@ void dispatchEntity(AcDbEntity* entity, DispatchForm form) {
 #ifndef ARX_NARROW
     if (c == Converter::Table) tableBlocks.insert(AcDbTable::cast(entity)->blockTableRecord());
 #endif
+    // An entity without extended data has none to recode: recodeXData would
+    // open it for write and close it unchanged.
+    const bool xdata = recodeOptions.recodeExtendedData && hasXData(entity);
     entity->close();
     switch (c) {
         case Converter::Attribute:
@@ -165,7 +168,7 @@ void dispatchEntity(AcDbEntity* entity, DispatchForm form) {
             break;
         case Converter::None: break;
     }
-    if (recodeOptions.recodeExtendedData) recodeXData(id);
+    if (xdata) recodeXData(id);
 }
 
 void recodeBlockDefinition(AcDbObjectId blockId) {

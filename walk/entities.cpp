@@ -87,9 +87,10 @@ void recodeBlockReferenceAttributes(AcDbObjectId id) {
         AcDbAttribute* attribute = nullptr;
         if (openAs(attribute, attributeId, AcDb::kForRead) != Acad::eOk || attribute == nullptr) continue;
         const bool isAttribute = attribute->isKindOf(AcDbAttribute::desc());
+        const bool xdata = recodeOptions.recodeExtendedData && hasXData(attribute);
         attribute->close();
         if (isAttribute && recodeOptions.recodeTextEntities) recodeAttribute(attributeId);
-        if (recodeOptions.recodeExtendedData) recodeXData(attributeId);
+        if (xdata) recodeXData(attributeId);
     }
     delete it;
 }

@@ -43,6 +43,14 @@ Acad::ErrorStatus openAs(T*& obj, AcDbObjectId id, AcDb::OpenMode mode) {
 #endif
 }
 
+// Whether an open object carries extended data of any application.
+inline bool hasXData(const AcDbObject* object) {
+    resbuf* chain = object->xData(nullptr);
+    const bool any = chain != nullptr;
+    if (any) acutRelRb(chain);
+    return any;
+}
+
 // Whether the pass works on the host's working database (the after-walk steps
 // that touch current styles and system variables run only there).
 inline bool passIsWorkingDatabase() {
