@@ -4,6 +4,7 @@
 // database needs to find its way (type, handle, owner, name of a table entry,
 // layer of an entity, the flags that announce sub-entities); the record itself
 // stays a view into the file.
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -429,8 +430,38 @@ private:
         if (!d_.paperSpace) d_.paperSpace = d_.lookupLoad(TableKind::BlockRecord, "*Paper_Space");
         if (!d_.modelSpace) d_.modelSpace = d_.lookupLoad(TableKind::BlockRecord, "$MODEL_SPACE");
         if (!d_.paperSpace) d_.paperSpace = d_.lookupLoad(TableKind::BlockRecord, "$PAPER_SPACE");
+        if (!d_.modelSpace) d_.modelSpace = unnamedModelSpace();
         if (!d_.modelSpace) d_.modelSpace = createBlockRecord("*Model_Space");
         if (!d_.paperSpace) d_.paperSpace = createBlockRecord("*Paper_Space");
+    }
+
+    // Some writers name the model space's record otherwise (an R14 file of
+    // LibreDWG calls it "*U"). AutoCAD keeps it first in the block record
+    // table, and so do those files: that record is the model space, and it
+    // takes the name a reader looks for.
+    Entry* unnamedModelSpace() {
+        const Table& t = d_.table(TableKind::BlockRecord);
+        if (!t.present || t.records.empty()) return nullptr;
+        Entry* first = t.records.front();
+        const std::string name = d_.nameOf(first);
+        if (first->is(flags::kNew) || first == d_.paperSpace || name.empty() || name[0] != '*' ||
+            foldName(name) == foldName("*Paper_Space"))
+            return nullptr;
+        const std::string model = "*Model_Space";
+        d_.setName(first, model);
+        auto rename = [&](Entry* e, std::initializer_list<int> codes) {
+            for (Tag& g : d_.ownTags(e)) {
+                if (g.code >= 1000) break;
+                if (std::find(codes.begin(), codes.end(), g.code) != codes.end()) {
+                    g.value = model;
+                    g.ref = first;
+                }
+            }
+        };
+        rename(first, {2});
+        if (first->block && first->block->begin) rename(first->block->begin, {2, 3});
+        d_.makeBlock(first);
+        return first;
     }
 
     bool readObjects() {
