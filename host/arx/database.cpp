@@ -15,6 +15,7 @@
 
 #include "host/arx/internal.h"
 #include "host/core/dxfio.h"
+#include "host/core/summary.h"
 #include "host/dxf/encoding.h"
 #include "host/dxf/tags.h"
 
@@ -412,6 +413,29 @@ std::string osPath(const ACHAR* fileName) {
     return bytes;
 }
 
+// The drawing properties live in the DWGPROPS xrecord up to AC1015 and in
+// header variables from AC1018 on. Saved in the other form's version, they are
+// written in that form too, so that readers of the version find them. The
+// drawing's own form stays the one its properties are read from.
+void carrySummaryInfo(Drawing& d, const std::string& acadver) {
+    const std::string own = d.acadver;
+    const bool ownInHeader = hostcore::summaryInHeader(d);
+    d.acadver = acadver;
+    const bool targetInHeader = hostcore::summaryInHeader(d);
+    d.acadver = own;
+    if (ownInHeader == targetInHeader) return;
+    const hostcore::SummaryInfo info = hostcore::readSummaryInfo(d);
+    const bool empty = info.title.empty() && info.subject.empty() && info.author.empty() && info.keywords.empty() &&
+                       info.comments.empty() && info.lastSavedBy.empty() && info.revisionNumber.empty() &&
+                       info.hyperlinkBase.empty() && info.custom.empty();
+    // Header variables are set even when empty (earlier values are cleared; no
+    // variable is made for an empty property); an empty record is not made.
+    if (empty && ownInHeader) return;
+    d.acadver = acadver;
+    hostcore::writeSummaryInfo(d, info);
+    d.acadver = own;
+}
+
 std::string dirOf(const std::string& path) {
     auto slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -507,6 +531,7 @@ ErrorStatus AcDbDatabase::saveAs(const ACHAR* fileName, bool bak, AcDb::AcDbDwgV
         s.lastError = toHostString("the database holds no drawing");
         return Acad::eNoDatabase;
     }
+    carrySummaryInfo(*s.drawing, options.acadver);
     const std::string path = osPath(fileName);
     // Only a drawing file is replaced: a folder (or a device) of that name stays
     // as it is, and so does whatever it holds.

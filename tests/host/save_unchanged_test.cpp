@@ -166,3 +166,70 @@ TEST(SaveAs, AFolderOfThatNameIsLeftAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string text(ACHAR* s) { return u8(take(s)); }
+
+// Drawing properties are written in the form of the version written: the
+// DWGPROPS record up to AC1015, header variables from AC1018 on, both ways;
+// ezdxf (which reads the header form) checks the AC1018 file. (The drawing's
+// code page is 1252: the texts are kept to ASCII.)
+TEST(SaveAs, DrawingPropertiesTakeTheFormOfTheVersionWritten) {
+    TempDir dir;
+    {
+        AcDbDatabase db;
+        AcDbDatabaseSummaryInfo* info = nullptr;
+        ASSERT_EQ(acdbGetSummaryInfo(&db, info), Acad::eOk);
+        ASSERT_EQ(info->setTitle(ACRX_T("Floor plan")), Acad::eOk);
+        ASSERT_EQ(info->setAuthor(ACRX_T("Ivan")), Acad::eOk);
+        ASSERT_EQ(info->addCustomSummaryInfo(ACRX_T("Project"), ACRX_T("House")), Acad::eOk);
+        ASSERT_EQ(acdbPutSummaryInfo(info), Acad::eOk);
+        delete info;
+        ASSERT_EQ(db.saveAs(host(dir.file("r2000.dxf")).c_str(), false, AcDb::kDHL_1015), Acad::eOk);
+    }
+    auto check = [&](const std::string& file) {
+        AcDbDatabase db(false, true);
+        ASSERT_EQ(db.readDwgFile(host(dir.file(file)).c_str()), Acad::eOk);
+        AcDbDatabaseSummaryInfo* info = nullptr;
+        ASSERT_EQ(acdbGetSummaryInfo(&db, info), Acad::eOk);
+        ACHAR* t = nullptr;
+        info->getTitle(t);
+        EXPECT_EQ(text(t), "Floor plan") << file;
+        info->getAuthor(t);
+        EXPECT_EQ(text(t), "Ivan") << file;
+        ACHAR* v = nullptr;
+        EXPECT_EQ(info->getCustomSummaryInfo(ACRX_T("Project"), v), Acad::eOk) << file;
+        EXPECT_EQ(text(v), "House") << file;
+        delete info;
+    };
+    check("r2000.dxf");
+    EXPECT_NE(readAll(dir.file("r2000.dxf")).find("DWGPROPS"), std::string::npos);
+    {
+        AcDbDatabase db(false, true);
+        ASSERT_EQ(db.readDwgFile(host(dir.file("r2000.dxf")).c_str()), Acad::eOk);
+        ASSERT_EQ(db.saveAs(host(dir.file("r2004.dxf")).c_str(), false, AcDb::kDHL_1018), Acad::eOk);
+        EXPECT_FALSE(db.isModified());
+    }
+    check("r2004.dxf");
+    EXPECT_NE(readAll(dir.file("r2004.dxf")).find("$CUSTOMPROPERTYTAG"), std::string::npos);
+    {
+        AcDbDatabase db(false, true);
+        ASSERT_EQ(db.readDwgFile(host(dir.file("r2004.dxf")).c_str()), Acad::eOk);
+        ASSERT_EQ(db.saveAs(host(dir.file("back.dxf")).c_str(), false, AcDb::kDHL_1015), Acad::eOk);
+    }
+    check("back.dxf");
+
+    SKIP_WITHOUT_EZDXF();
+    bool ok = false;
+    std::string out = runPython(R"PY(
+import sys, ezdxf
+d = ezdxf.readfile(sys.argv[1])
+print(d.header['$TITLE'], d.header['$AUTHOR'], d.header.custom_vars.get('Project'))
+)PY",
+                                dir.file("r2004.dxf"), ok);
+    EXPECT_TRUE(ok) << out;
+    EXPECT_EQ(out, "Floor plan Ivan House\n");
+}
+
+}  // namespace
