@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host/arx/extents_detail.h"
+#include "host/arx/geometry.h"
 #include "host/arx/internal.h"
 #include "host/arx/textutil.h"
 #include "host/proxy/graphics.h"
@@ -59,6 +60,7 @@ struct Ctx {
     std::vector<const Entry*> stack;  // block records being measured, outermost first
     bool nestingFault = false;        // a cycle or a nesting too deep was met
     long budget = kVisitBudget;
+    double charAdvance = kCharAdvance;  // of a text's characters, as a multiple of its height
     std::unordered_map<const Entry*, BlockData> blocks;
 };
 
@@ -142,6 +144,13 @@ void addSwept(Collector& out, const Collector& inner, const AcGeVector3d& sweep)
     out.worldBox(moved);
 }
 
+// Points joined in order by straight segments (and the last to the first when closed).
+void polygon(const std::vector<AcGePoint3d>& points, bool closed, Collector& c) {
+    if (points.size() == 1) c.point(points[0]);
+    for (std::size_t i = 1; i < points.size(); ++i) c.segment(points[i - 1], points[i]);
+    if (closed && points.size() > 2) c.segment(points.back(), points.front());
+}
+
 Outcome result(const Collector& c) {
     if (c.bad()) return Outcome::Malformed;
     return c.empty() ? Outcome::Nothing : Outcome::Box;
@@ -189,11 +198,11 @@ Outcome pictureExtents(Ctx& ctx, const TagList& tags, bool proxy, Collector& out
     // draws stands in when it has none.
     if (g.extents && g.extents->isValid() && finitePoint(g.extents->minPoint()) &&
         finitePoint(g.extents->maxPoint())) {
-        out.localBox(*g.extents);
+        out.shapeBox(*g.extents);
         return Outcome::Box;
     }
-    if (auto drawn = proxygfx::drawnExtents(g, kCharAdvance); drawn && drawn->isValid()) {
-        out.localBox(*drawn);
+    if (auto drawn = proxygfx::drawnExtents(g, ctx.charAdvance); drawn && drawn->isValid()) {
+        out.shapeBox(*drawn);
         return Outcome::Box;
     }
     bool unbounded = false;
@@ -211,9 +220,11 @@ Outcome lineExtents(const Rec& r, Collector& out) {
     if (!r.point(10, a) || !r.point(11, b) || !r.normal(n)) return Outcome::Malformed;
     double th = r.real(39, 0.0);
     if (!std::isfinite(th)) return Outcome::Malformed;
-    Collector inner(out.matrix());
-    inner.point(a);
-    if (r.type == "LINE") inner.point(b);
+    Collector inner(out, AcGeMatrix3d::kIdentity);
+    if (r.type == "LINE")
+        inner.segment(a, b);
+    else
+        inner.point(a);
     addSwept(out, inner, n * th);
     return result(out);
 }
@@ -236,7 +247,7 @@ Outcome circleExtents(const Rec& r, bool arc, Collector& out) {
         t0 = s * std::numbers::pi / 180;
         t1 = e * std::numbers::pi / 180;
     }
-    Collector inner(out.matrix() * AcGeMatrix3d::planeToWorld(n));
+    Collector inner(out, AcGeMatrix3d::planeToWorld(n));
     inner.conic(c, AcGeVector3d(radius, 0, 0), AcGeVector3d(0, radius, 0), t0, t1);
     addSwept(out, inner, n * th);
     return result(out);
@@ -279,7 +290,7 @@ Outcome splineExtents(const Rec& r, Collector& out) {
         (t.code == 10 ? control : fit).push_back(p);
         if (control.size() + fit.size() > static_cast<std::size_t>(kMaxCount)) return Outcome::Malformed;
     }
-    for (const AcGePoint3d& p : control.empty() ? fit : control) out.point(p);
+    polygon(control.empty() ? fit : control, false, out);
     return result(out);
 }
 
@@ -304,6 +315,7 @@ void plineSegments(const std::vector<PlineVertex>& v, bool closed, Collector& c)
             c.bulge(a.p, b.p, a.bulge, std::max(std::fabs(a.startWidth), std::fabs(a.endWidth)));
             continue;
         }
+        c.segment(a.p, b.p);
         if (a.startWidth == 0.0 && a.endWidth == 0.0) continue;
         AcGeVector3d d = b.p - a.p;
         d.z = 0;
@@ -341,7 +353,7 @@ Outcome lwpolylineExtents(const Rec& r, Collector& out) {
         }
     }
     if (v.empty()) return Outcome::Nothing;
-    Collector inner(out.matrix() * AcGeMatrix3d::planeToWorld(n));
+    Collector inner(out, AcGeMatrix3d::planeToWorld(n));
     plineSegments(v, (flags & 1) != 0, inner);
     addSwept(out, inner, n * th);
     return result(out);
@@ -399,13 +411,15 @@ Outcome polylineExtents(Ctx& ctx, const Rec& r, const Entry* entry,
     std::vector<PlineVertex>& v = shown.empty() ? frame : shown;
     if (v.empty()) return Outcome::Nothing;
     if (!flat) {
-        for (const PlineVertex& pv : v) out.point(pv.p);
+        std::vector<AcGePoint3d> points;
+        for (const PlineVertex& pv : v) points.push_back(pv.p);
+        polygon(points, (flags & 1) != 0, out);
         return result(out);
     }
     // Frame points are control points: their hull, no bulges or widths.
     if (shown.empty())
         for (PlineVertex& pv : v) pv.bulge = pv.startWidth = pv.endWidth = 0;
-    Collector inner(out.matrix() * AcGeMatrix3d::planeToWorld(n));
+    Collector inner(out, AcGeMatrix3d::planeToWorld(n));
     plineSegments(v, (flags & 1) != 0, inner);
     addSwept(out, inner, n * th);
     return result(out);
@@ -417,17 +431,19 @@ Outcome cornersExtents(const Rec& r, bool planar, Collector& out) {
     if (planar && !r.normal(n)) return Outcome::Malformed;
     double th = planar ? r.real(39, 0.0) : 0.0;
     if (!std::isfinite(th)) return Outcome::Malformed;
-    Collector inner(planar ? out.matrix() * AcGeMatrix3d::planeToWorld(n) : out.matrix());
-    int corners = 0;
+    Collector inner(out, planar ? AcGeMatrix3d::planeToWorld(n) : AcGeMatrix3d::kIdentity);
+    std::vector<AcGePoint3d> corners;
     for (int code = 10; code <= 13; ++code) {
         AcGePoint3d p;
         bool present = false;
         if (!r.point(code, p, AcGePoint3d::kOrigin, &present)) return Outcome::Malformed;
         if (!present) continue;
-        inner.point(p);
-        ++corners;
+        corners.push_back(p);
     }
-    if (corners == 0) return Outcome::Malformed;
+    if (corners.empty()) return Outcome::Malformed;
+    // Solids and traces give their corners in the order 1 2 4 3.
+    if (planar && corners.size() == 4) std::swap(corners[2], corners[3]);
+    polygon(corners, true, inner);
     addSwept(out, inner, n * th);
     return result(out);
 }
@@ -545,7 +561,7 @@ void hatchSplineEdge(HatchReader& h, bool last, Collector& inner) {
         if (h.at(12)) h.point2(12);
         if (h.at(13)) h.point2(13);
     }
-    for (const AcGePoint3d& p : cps.empty() ? fits : cps) inner.point(p);
+    polygon(cps.empty() ? fits : cps, false, inner);
 }
 
 // The edges of a hatch boundary path that is not a polyline.
@@ -554,8 +570,8 @@ void hatchEdges(HatchReader& h, Collector& inner) {
     for (long long k = 0; k < edges && !h.bad; ++k) {
         const long long kind = static_cast<long long>(h.take(72));
         if (kind == 1) {
-            inner.point(h.planePoint(10));
-            inner.point(h.planePoint(11));
+            const AcGePoint3d a = h.planePoint(10);
+            inner.segment(a, h.planePoint(11));
         } else if (kind == 2 || kind == 3) {
             hatchConicEdge(h, kind, inner);
         } else if (kind == 4) {
@@ -594,7 +610,7 @@ Outcome hatchExtents(const Rec& r, Collector& out) {
     if (at91 < 0) return Outcome::Malformed;
     HatchReader h{r, static_cast<std::size_t>(at91), elevationPoint.z};
     const long long paths = h.takeCount(91);
-    Collector inner(out.matrix() * AcGeMatrix3d::planeToWorld(n));
+    Collector inner(out, AcGeMatrix3d::planeToWorld(n));
     for (long long path = 0; path < paths && !h.bad; ++path) {
         const long long type = static_cast<long long>(h.take(92));
         if (type & 2)
@@ -617,7 +633,7 @@ Outcome hatchExtents(const Rec& r, Collector& out) {
 // A single-line text: the box of its line, as long as its characters times the height times
 // the width factor times the advance and as high as its height, placed by its alignment,
 // slanted by its oblique angle, mirrored by its generation flags and turned by its rotation.
-Outcome textExtents(const Rec& r, std::string_view content, int vAlignCode, Collector& out) {
+Outcome textExtents(const Ctx& ctx, const Rec& r, std::string_view content, int vAlignCode, Collector& out) {
     AcGeVector3d n;
     AcGePoint3d p1, p2;
     bool hasP2 = false;
@@ -630,7 +646,7 @@ Outcome textExtents(const Rec& r, std::string_view content, int vAlignCode, Coll
     const std::size_t chars = textCharacters(content);
     if (chars == 0 || h == 0) return Outcome::Nothing;
     const long long gen = r.integer(71, 0), ha = r.integer(72, 0), va = r.integer(vAlignCode, 0);
-    double width = static_cast<double>(chars) * h * wf * kCharAdvance;
+    double width = static_cast<double>(chars) * h * wf * ctx.charAdvance;
     AcGePoint3d anchor = p1;
     double angle = rot * std::numbers::pi / 180;
     double x0 = 0, y0 = 0;
@@ -648,24 +664,26 @@ Outcome textExtents(const Rec& r, std::string_view content, int vAlignCode, Coll
     const double shear = std::tan(std::fmod(obl, 360.0) * std::numbers::pi / 180);
     const double mx = (gen & 2) ? -1 : 1, my = (gen & 4) ? -1 : 1;
     const double c = std::cos(angle), s = std::sin(angle);
-    Collector inner(out.matrix() * AcGeMatrix3d::planeToWorld(n));
-    for (double y : {y0, y0 + h})
-        for (double x : {x0, x0 + width}) {
-            double lx = (x + y * shear) * mx, ly = y * my;
-            inner.point(AcGePoint3d(anchor.x + lx * c - ly * s, anchor.y + lx * s + ly * c, anchor.z));
-        }
+    Collector inner(out, AcGeMatrix3d::planeToWorld(n));
+    AcGePoint3d corners[4];
+    const double xs[4] = {x0, x0 + width, x0 + width, x0}, ys[4] = {y0, y0, y0 + h, y0 + h};
+    for (int k = 0; k < 4; ++k) {
+        double lx = (xs[k] + ys[k] * shear) * mx, ly = ys[k] * my;
+        corners[k] = AcGePoint3d(anchor.x + lx * c - ly * s, anchor.y + lx * s + ly * c, anchor.z);
+    }
+    inner.face(corners);
     addSwept(out, inner, AcGeVector3d());
     return result(out);
 }
 
 // The box of a multiline text of the given contents, height, reference width, spacing factor
 // and attachment, at `insert` with x direction `xdir` in the plane of `n` (world coordinates).
-Outcome mtextBox(std::string_view contents, double h, double refWidth, double spacing, int attachment,
+Outcome mtextBox(const Ctx& ctx, std::string_view contents, double h, double refWidth, double spacing, int attachment,
                  const AcGePoint3d& insert, AcGeVector3d xdir, const AcGeVector3d& n, Collector& out) {
     if (!std::isfinite(h) || !std::isfinite(refWidth) || !std::isfinite(spacing) || h < 0)
         return Outcome::Malformed;
     if (h == 0) return Outcome::Nothing;
-    MTextSize size = estimateMText(contents, h, std::max(refWidth, 0.0), spacing);
+    MTextSize size = estimateMText(contents, h, std::max(refWidth, 0.0), spacing, ctx.charAdvance);
     if (size.lines == 0) return Outcome::Nothing;
     xdir = xdir - n * xdir.dotProduct(n);
     if (!(xdir.length() > 1e-12)) xdir = AcGeMatrix3d::planeToWorld(n) * AcGeVector3d(1, 0, 0);
@@ -673,12 +691,14 @@ Outcome mtextBox(std::string_view contents, double h, double refWidth, double sp
     AcGeVector3d ydir = n.crossProduct(xdir);
     double x0 = 0, y0 = 0;
     mtextOrigin(attachment, size.width, size.height, x0, y0);
-    for (double y : {y0, y0 + size.height})
-        for (double x : {x0, x0 + size.width}) out.point(insert + xdir * x + ydir * y);
+    const AcGePoint3d corners[4] = {insert + xdir * x0 + ydir * y0, insert + xdir * (x0 + size.width) + ydir * y0,
+                                    insert + xdir * (x0 + size.width) + ydir * (y0 + size.height),
+                                    insert + xdir * x0 + ydir * (y0 + size.height)};
+    out.face(corners);
     return result(out);
 }
 
-Outcome mtextExtents(const Rec& r, Collector& out) {
+Outcome mtextExtents(const Ctx& ctx, const Rec& r, Collector& out) {
     AcGeVector3d n;
     AcGePoint3d insert, dir;
     bool hasDir = false;
@@ -689,7 +709,7 @@ Outcome mtextExtents(const Rec& r, Collector& out) {
     AcGeVector3d x(dir.x, dir.y, dir.z);
     if (!hasDir || x.isZeroLength())
         x = AcGeMatrix3d::planeToWorld(n) * AcGeVector3d(std::cos(rot), std::sin(rot), 0);
-    return mtextBox(arxhost::mtextContents(r.t), r.real(40, 0.0), r.real(41, 0.0), r.real(44, 1.0),
+    return mtextBox(ctx, arxhost::mtextContents(r.t), r.real(40, 0.0), r.real(41, 0.0), r.real(44, 1.0),
                     static_cast<int>(r.integer(71, 1)), insert, x, n, out);
 }
 
@@ -740,7 +760,7 @@ void blockEntities(Ctx& ctx, const Entry* blockRecord, Collector& c) {
         if (r.type == "ATTDEF") {
             long long flags = r.integer(70, 0);
             if (!(flags & 2) || (flags & 1)) continue;
-            (void)textExtents(r, r.str(1), 74, c);
+            (void)textExtents(ctx, r, r.str(1), 74, c);
             continue;
         }
         (void)measure(ctx, tags, e, nullptr, c);
@@ -757,7 +777,8 @@ bool blockContent(Ctx& ctx, const Entry* blockRecord, Collector& c) {
         return false;
     }
     ctx.stack.push_back(blockRecord);
-    if (keepsAxes(c.matrix()) || ctx.budget <= 0) {
+    // A probe needs the shapes themselves, not the box of the whole content.
+    if ((keepsAxes(c.matrix()) && !c.probe()) || ctx.budget <= 0) {
         // The content's box, measured once in the block's own coordinates; content that
         // overflowed there spoils the reference as it does when measured entity by entity.
         if (!ctx.blocks[blockRecord].box) {
@@ -767,7 +788,7 @@ bool blockContent(Ctx& ctx, const Entry* blockRecord, Collector& c) {
             ctx.blocks[blockRecord].boxBad = local.bad();
         }
         if (ctx.blocks[blockRecord].boxBad) c.markBad();
-        c.localBox(*ctx.blocks[blockRecord].box);
+        c.shapeBox(*ctx.blocks[blockRecord].box);
     } else {
         blockEntities(ctx, blockRecord, c);
     }
@@ -775,25 +796,48 @@ bool blockContent(Ctx& ctx, const Entry* blockRecord, Collector& c) {
     return true;
 }
 
-Outcome insertExtents(Ctx& ctx, const Rec& r, const Entry* entry, const std::vector<TagList>* pending,
-                      Collector& out) {
+// How a block reference places its block: `place` takes the reference's own system (its
+// insertion point, turned by its rotation, in the plane of its normal) to the coordinates the
+// reference lies in, `content` the block's own coordinates there (scales and base point too).
+struct Placement {
+    const Entry* block = nullptr;
+    AcGeMatrix3d place, content;
+    double dx = 0, dy = 0;  // column and row spacing of an array
+    long long cols = 1, rows = 1;
+};
+
+// False when the reference's numbers make no placement.
+bool placement(Ctx& ctx, const Rec& r, Placement& p) {
     AcGeVector3d n;
     AcGePoint3d ins;
-    if (!r.normal(n) || !r.point(10, ins)) return Outcome::Malformed;
+    if (!r.normal(n) || !r.point(10, ins)) return false;
     double sx = r.real(41, 1.0), sy = r.real(42, 1.0), sz = r.real(43, 1.0), rot = r.real(50, 0.0);
-    double dx = r.real(44, 0.0), dy = r.real(45, 0.0);
-    long long cols = r.integer(70, 1), rows = r.integer(71, 1);
+    p.dx = r.real(44, 0.0);
+    p.dy = r.real(45, 0.0);
+    p.cols = r.integer(70, 1);
+    p.rows = r.integer(71, 1);
     if (!std::isfinite(sx) || !std::isfinite(sy) || !std::isfinite(sz) || !std::isfinite(rot) ||
-        !std::isfinite(dx) || !std::isfinite(dy) || cols > kMaxCount || rows > kMaxCount)
-        return Outcome::Malformed;
-    cols = std::max(cols, 1LL);
-    rows = std::max(rows, 1LL);
-    const Entry* block = blockNamed(ctx, r, 2);
-    const AcGeMatrix3d place = AcGeMatrix3d::planeToWorld(n) *
-                               AcGeMatrix3d::translation(ins - AcGePoint3d::kOrigin) *
-                               AcGeMatrix3d::rotation(rot * std::numbers::pi / 180, AcGeVector3d::kZAxis);
-    Collector content(out.matrix() * place * scaling3(sx, sy, sz) *
-                      AcGeMatrix3d::translation(AcGePoint3d::kOrigin - (block ? blockBase(ctx, block) : ins)));
+        !std::isfinite(p.dx) || !std::isfinite(p.dy) || p.cols > kMaxCount || p.rows > kMaxCount)
+        return false;
+    p.cols = std::max(p.cols, 1LL);
+    p.rows = std::max(p.rows, 1LL);
+    p.block = blockNamed(ctx, r, 2);
+    p.place = AcGeMatrix3d::planeToWorld(n) * AcGeMatrix3d::translation(ins - AcGePoint3d::kOrigin) *
+              AcGeMatrix3d::rotation(rot * std::numbers::pi / 180, AcGeVector3d::kZAxis);
+    p.content = p.place * scaling3(sx, sy, sz) *
+                AcGeMatrix3d::translation(AcGePoint3d::kOrigin - (p.block ? blockBase(ctx, p.block) : ins));
+    return true;
+}
+
+Outcome insertExtents(Ctx& ctx, const Rec& r, const Entry* entry, const std::vector<TagList>* pending,
+                      Collector& out) {
+    Placement pl;
+    if (!placement(ctx, r, pl)) return Outcome::Malformed;
+    const Entry* block = pl.block;
+    const long long cols = pl.cols, rows = pl.rows;
+    const double dx = pl.dx, dy = pl.dy;
+    const AcGeMatrix3d& place = pl.place;
+    Collector content(out, pl.content);
     bool nested = true;
     if (block) nested = blockContent(ctx, block, content);
     if (!nested) return Outcome::Malformed;
@@ -816,7 +860,7 @@ Outcome insertExtents(Ctx& ctx, const Rec& r, const Entry* entry, const std::vec
     forChildren(ctx, entry, pending, [&](const TagList& tags) {
         Rec a(tags);
         if (a.type != "ATTRIB" || (a.integer(70, 0) & 1)) return;
-        (void)textExtents(a, a.str(1), 74, out);
+        (void)textExtents(ctx, a, a.str(1), 74, out);
     });
     return result(out);
 }
@@ -829,9 +873,9 @@ Outcome blockPictureExtents(Ctx& ctx, const Rec& r, int insertCode, Collector& o
     AcGePoint3d at;
     bool present = false;
     if (!r.normal(n) || !r.point(insertCode, at, AcGePoint3d::kOrigin, &present)) return Outcome::Malformed;
-    AcGeMatrix3d m = out.matrix();
-    if (present) m = m * AcGeMatrix3d::translation(AcGeMatrix3d::planeToWorld(n) * (at - AcGePoint3d::kOrigin));
-    Collector content(m);
+    AcGeMatrix3d m;
+    if (present) m = AcGeMatrix3d::translation(AcGeMatrix3d::planeToWorld(n) * (at - AcGePoint3d::kOrigin));
+    Collector content(out, m);
     if (!blockContent(ctx, block, content)) return Outcome::Malformed;
     if (content.bad()) out.markBad();
     out.worldBox(content.box());
@@ -855,12 +899,14 @@ Outcome dimensionExtents(Ctx& ctx, const Rec& r, Collector& out) {
 }
 
 Outcome pointsExtents(const Rec& r, int code, Collector& out) {
+    std::vector<AcGePoint3d> points;
     for (std::size_t i = 1; i < r.end; ++i) {
         if (r.t[i].code != code) continue;
         AcGePoint3d p;
         if (!r.pointAt(i, p)) return Outcome::Malformed;
-        out.point(p);
+        points.push_back(p);
     }
+    polygon(points, false, out);
     return result(out);
 }
 
@@ -950,7 +996,7 @@ Outcome mleaderExtents(Ctx& ctx, const Rec& r, Collector& out) {
         if (!(n.length() > 1e-12) || !finiteVector(n)) n = AcGeVector3d::kZAxis;
         n = n.normal();
         double w = std::isfinite(scale) ? textWidth * scale : textWidth;
-        Outcome o = mtextBox(text, charHeight, w, spacing, attachment, textAt,
+        Outcome o = mtextBox(ctx, text, charHeight, w, spacing, attachment, textAt,
                              AcGeVector3d(textDir.x, textDir.y, textDir.z), n, out);
         if (o == Outcome::Malformed) return o;
     }
@@ -959,12 +1005,12 @@ Outcome mleaderExtents(Ctx& ctx, const Rec& r, Collector& out) {
         if (block && block->table == TableKind::BlockRecord && block->block) {
             AcGeVector3d n(blockNormal.x, blockNormal.y, blockNormal.z);
             if (!(n.length() > 1e-12) || !finiteVector(n)) n = AcGeVector3d::kZAxis;
-            AcGeMatrix3d m = out.matrix() * AcGeMatrix3d::translation(blockAt - AcGePoint3d::kOrigin) *
+            AcGeMatrix3d m = AcGeMatrix3d::translation(blockAt - AcGePoint3d::kOrigin) *
                              AcGeMatrix3d::planeToWorld(n) *
                              AcGeMatrix3d::rotation(blockRotation, AcGeVector3d::kZAxis) *
                              scaling3(blockScale.x, blockScale.y, blockScale.z) *
                              AcGeMatrix3d::translation(AcGePoint3d::kOrigin - blockBase(ctx, block));
-            Collector content(m);
+            Collector content(out, m);
             if (!blockContent(ctx, block, content)) return Outcome::Malformed;
             if (content.bad()) out.markBad();
             out.worldBox(content.box());
@@ -1123,11 +1169,11 @@ Outcome measure(Ctx& ctx, const TagList& tags, const Entry* entry, const std::ve
         case Kind::Solid: return cornersExtents(r, true, out);
         case Kind::Face: return cornersExtents(r, false, out);
         case Kind::Hatch: return hatchExtents(r, out);
-        case Kind::Text: return textExtents(r, r.str(1), 73, out);
-        case Kind::Attrib: return textExtents(r, r.str(1), 74, out);
+        case Kind::Text: return textExtents(ctx, r, r.str(1), 73, out);
+        case Kind::Attrib: return textExtents(ctx, r, r.str(1), 74, out);
         // On its own, an attribute definition shows its tag.
-        case Kind::AttDef: return textExtents(r, r.str(2), 74, out);
-        case Kind::MText: return mtextExtents(r, out);
+        case Kind::AttDef: return textExtents(ctx, r, r.str(2), 74, out);
+        case Kind::MText: return mtextExtents(ctx, r, out);
         case Kind::Dimension: return dimensionExtents(ctx, r, out);
         case Kind::Table: {
             Outcome o = blockPictureExtents(ctx, r, 10, out);
@@ -1192,4 +1238,95 @@ AcDbProxyEntity::GraphicsMetafileType AcDbProxyEntity::graphicsMetafileType() co
     const bool proxyRecord = !tags.empty() && tags[0].value == "ACAD_PROXY_ENTITY";
     const proxygfx::GraphicsBytes bytes = proxygfx::collectGraphicsBytes(tags, proxyRecord);
     return static_cast<GraphicsMetafileType>(static_cast<int>(proxygfx::classifyGraphicsBytes(bytes)));
+}
+
+// --- The engine as the editor uses it (host/arx/geometry.h) ---------------------------------------
+
+namespace {
+
+// Measures a record of a drawing under `toWorld` with the advance of picks; `probe` may be null.
+Outcome measureForEditor(Entry* e, const AcGeMatrix3d& toWorld, Probe* probe, Collector& out) {
+    Ctx ctx;
+    ctx.d = e->drawing;
+    ctx.charAdvance = kPickCharAdvance;
+    out = Collector(toWorld, probe);
+    const TagList tags = currentTags(*ctx.d, e);
+    Outcome o = measure(ctx, tags, e, nullptr, out);
+    if (ctx.nestingFault) return Outcome::Malformed;
+    if (o != Outcome::NotMeasurable) return o;
+    // What the engine cannot measure is found by the points it names.
+    Rec r(tags);
+    for (int code = 10; code <= 14; ++code) {
+        AcGePoint3d p;
+        bool present = false;
+        if (r.point(code, p, AcGePoint3d::kOrigin, &present) && present) out.point(p);
+    }
+    return result(out);
+}
+
+void walk(Entry* block, const AcGeMatrix3d& toWorld, std::vector<Entry*>& containers,
+          std::vector<Entry*>& shown, bool nested, const std::function<void(const geometry::Placed&)>& visit) {
+    if (!block || !block->block) return;
+    const Drawing& d = *block->drawing;
+    for (Entry* e = block->block->first; e; e = e->next) {
+        if (e->erased() || e->is(hostcore::flags::kBlockBegin) || e->is(hostcore::flags::kBlockEnd)) continue;
+        const std::string& type = d.typeName(e);
+        if (!containers.empty() && type == "ATTDEF") continue;
+        if (!nested || type != "INSERT") {
+            visit(geometry::Placed{e, toWorld, containers});
+            continue;
+        }
+        // Attributes belong to the reference and lie in the space of its container.
+        for (Entry* a = e->firstChild; a; a = a->next)
+            if (!a->erased() && d.typeName(a) == "ATTRIB") visit(geometry::Placed{a, toWorld, containers});
+        Entry* b = geometry::referencedBlock(e);
+        if (!b || shown.size() >= kMaxBlockDepth || std::find(shown.begin(), shown.end(), b) != shown.end())
+            continue;
+        containers.insert(containers.begin(), e);
+        shown.push_back(b);
+        walk(b, toWorld * geometry::blockTransform(e), containers, shown, nested, visit);
+        shown.pop_back();
+        containers.erase(containers.begin());
+    }
+}
+
+}  // namespace
+
+bool arxhost::geometry::worldBox(Entry* e, const AcGeMatrix3d& toWorld, AcDbExtents& box) {
+    if (!e || !e->drawing) return false;
+    Collector out;
+    if (measureForEditor(e, toWorld, nullptr, out) != Outcome::Box || out.bad() || out.empty()) return false;
+    box = out.box();
+    return true;
+}
+
+double arxhost::geometry::pickDistance(Entry* e, const AcGeMatrix3d& toWorld, const AcGePoint3d& at) {
+    if (!e || !e->drawing) return -1;
+    Probe probe(at);
+    Collector out;
+    if (measureForEditor(e, toWorld, &probe, out) == Outcome::Malformed) return -1;
+    return probe.distance();
+}
+
+Entry* arxhost::geometry::referencedBlock(Entry* insert) {
+    if (!insert || !insert->drawing) return nullptr;
+    Ctx ctx;
+    ctx.d = insert->drawing;
+    const TagList tags = currentTags(*ctx.d, insert);
+    return const_cast<Entry*>(blockNamed(ctx, Rec(tags), 2));
+}
+
+AcGeMatrix3d arxhost::geometry::blockTransform(Entry* insert) {
+    if (!insert || !insert->drawing) return AcGeMatrix3d::kIdentity;
+    Ctx ctx;
+    ctx.d = insert->drawing;
+    const TagList tags = currentTags(*ctx.d, insert);
+    Placement pl;
+    return placement(ctx, Rec(tags), pl) ? pl.content : AcGeMatrix3d::kIdentity;
+}
+
+void arxhost::geometry::walkBlock(Entry* blockRecord, bool nested, const std::function<void(const Placed&)>& visit) {
+    std::vector<Entry*> containers, shown;
+    if (blockRecord) shown.push_back(blockRecord);
+    walk(blockRecord, AcGeMatrix3d::kIdentity, containers, shown, nested, visit);
 }

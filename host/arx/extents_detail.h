@@ -23,6 +23,9 @@ namespace arxhost::extents {
 // value the proxy-graphics decoder uses for the texts of stored pictures (its `textAdvance`
 // default), so a text measures alike whether it comes as an entity or inside a picture.
 constexpr double kCharAdvance = 1.0;
+// The advance the editor's picks and windows measure with: about that of real letters, so that a
+// pick hits the letters and a window fits the text rather than the room around it.
+constexpr double kPickCharAdvance = 0.6;
 // Distance between the baselines of two lines of a multiline text, as a multiple of the
 // character height, at a line-spacing factor of 1 (the "3 on 5" rule: 5/3).
 constexpr double kLineSpacing = 5.0 / 3.0;
@@ -53,16 +56,80 @@ inline bool finiteVector(const AcGeVector3d& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+// The distance in the world XY plane from one point to the shapes shown to it: lines, filled
+// faces, arcs and boxes, all in world coordinates. What a pick measures.
+class Probe {
+  public:
+    explicit Probe(const AcGePoint3d& at) : at_(at) {}
+
+    // The smallest distance so far; negative while nothing was shown.
+    double distance() const { return best_; }
+
+    void point(const AcGePoint3d& w) { take(std::hypot(w.x - at_.x, w.y - at_.y)); }
+    void segment(const AcGePoint3d& a, const AcGePoint3d& b) {
+        const double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
+        double t = len2 > 0 ? ((at_.x - a.x) * dx + (at_.y - a.y) * dy) / len2 : 0.0;
+        t = std::clamp(t, 0.0, 1.0);
+        take(std::hypot(a.x + t * dx - at_.x, a.y + t * dy - at_.y));
+    }
+    // A filled convex quadrilateral (corners in order round it): inside is distance 0.
+    void face(const AcGePoint3d (&q)[4]) {
+        int sign = 0;
+        bool inside = true;
+        for (int i = 0; i < 4; ++i) {
+            const AcGePoint3d& a = q[i];
+            const AcGePoint3d& b = q[(i + 1) % 4];
+            segment(a, b);
+            const double cross = (b.x - a.x) * (at_.y - a.y) - (b.y - a.y) * (at_.x - a.x);
+            const int s = cross > 0 ? 1 : cross < 0 ? -1 : 0;
+            if (s != 0 && sign != 0 && s != sign) inside = false;
+            if (s != 0) sign = s;
+        }
+        if (inside && sign != 0) take(0.0);
+    }
+    // The arc c + u cos t + v sin t, t in [t0, t1], as a chain of short chords.
+    void conic(const AcGePoint3d& c, const AcGeVector3d& u, const AcGeVector3d& v, double t0, double t1) {
+        constexpr int kSteps = 96;
+        AcGePoint3d prev = c + u * std::cos(t0) + v * std::sin(t0);
+        for (int i = 1; i <= kSteps; ++i) {
+            const double t = t0 + (t1 - t0) * i / kSteps;
+            const AcGePoint3d q = c + u * std::cos(t) + v * std::sin(t);
+            segment(prev, q);
+            prev = q;
+        }
+    }
+    // A box whose content is not known in detail: its XY rectangle, filled.
+    void box(const AcDbExtents& e) {
+        const AcGePoint3d lo = e.minPoint(), hi = e.maxPoint();
+        const AcGePoint3d q[4] = {{lo.x, lo.y, 0}, {hi.x, lo.y, 0}, {hi.x, hi.y, 0}, {lo.x, hi.y, 0}};
+        face(q);
+    }
+
+  private:
+    void take(double d) {
+        if (std::isfinite(d) && (best_ < 0 || d < best_)) best_ = d;
+    }
+    AcGePoint3d at_;
+    double best_ = -1.0;
+};
+
 // A box in world coordinates that collects geometry given in some local coordinate system:
 // every point, curve and box added is first taken through `m` (an affine matrix). A value that
-// is not a finite number marks the box as bad instead of widening it.
+// is not a finite number marks the box as bad instead of widening it. With a probe, the shapes
+// added (points, segments, faces, arcs) are also shown to it in world coordinates, so that one
+// reading of an entity gives both its box and its distance from a point.
 class Collector {
   public:
     Collector() = default;
-    explicit Collector(const AcGeMatrix3d& m) : m_(m), identity_(m == AcGeMatrix3d::kIdentity) {}
+    explicit Collector(const AcGeMatrix3d& m, Probe* probe = nullptr)
+        : m_(m), identity_(m == AcGeMatrix3d::kIdentity), probe_(probe) {}
+    // A collector for geometry in a coordinate system inside the outer one's (`local` takes it
+    // to the outer one's local coordinates); it shows its shapes to the outer one's probe.
+    Collector(const Collector& outer, const AcGeMatrix3d& local) : Collector(outer.m_ * local, outer.probe_) {}
 
     const AcGeMatrix3d& matrix() const { return m_; }
     const AcDbExtents& box() const { return box_; }
+    Probe* probe() const { return probe_; }
     bool bad() const { return bad_; }
     bool empty() const { return !box_.isValid(); }
     void markBad() { bad_ = true; }
@@ -74,6 +141,40 @@ class Collector {
             return;
         }
         box_.addPoint(w);
+        if (probe_) probe_->point(w);
+    }
+    // A straight segment: its ends for the box.
+    void segment(const AcGePoint3d& a, const AcGePoint3d& b) {
+        AcGePoint3d wa = identity_ ? a : m_ * a, wb = identity_ ? b : m_ * b;
+        if (!finitePoint(wa) || !finitePoint(wb)) {
+            bad_ = true;
+            return;
+        }
+        box_.addPoint(wa);
+        box_.addPoint(wb);
+        if (probe_) probe_->segment(wa, wb);
+    }
+    // A filled convex quadrilateral, corners in order round it (the box of a text).
+    void face(const AcGePoint3d (&q)[4]) {
+        AcGePoint3d w[4];
+        for (int i = 0; i < 4; ++i) {
+            w[i] = identity_ ? q[i] : m_ * q[i];
+            if (!finitePoint(w[i])) {
+                bad_ = true;
+                return;
+            }
+        }
+        for (const AcGePoint3d& p : w) box_.addPoint(p);
+        if (probe_) probe_->face(w);
+    }
+    // A box in the local coordinates that stands for a shape not known in detail (a stored
+    // picture): added like localBox, and shown to the probe as a filled rectangle.
+    void shapeBox(const AcDbExtents& e) {
+        localBox(e);
+        if (!probe_ || !e.isValid()) return;
+        AcDbExtents w = e;
+        if (!identity_) w.transformBy(m_);
+        if (finitePoint(w.minPoint()) && finitePoint(w.maxPoint())) probe_->box(w);
     }
     // A box already in world coordinates.
     void worldBox(const AcDbExtents& e) {
@@ -105,6 +206,7 @@ class Collector {
             return;
         }
         t1 = std::min(t1, t0 + 2 * std::numbers::pi);
+        if (probe_) probe_->conic(wc, wu, wv, t0, t1);
         auto at = [&](double t) { return wc + wu * std::cos(t) + wv * std::sin(t); };
         addWorld(at(t0));
         addWorld(at(t1));
@@ -141,8 +243,16 @@ class Collector {
         double r = u.length();
         if (!(r > 0)) return;
         // Outer and inner edge of the band; a negative inner radius is the edge reflected
-        // through the centre, which is where a band wider than its radius reaches.
+        // through the centre, which is where a band wider than its radius reaches. A probe sees
+        // the arc itself.
+        Probe* probe = probe_;
+        probe_ = nullptr;
         for (double k : {(r + width / 2) / r, (r - width / 2) / r}) conic(c, u * k, v * k, t0, t1);
+        probe_ = probe;
+        if (probe_) {
+            const AcGePoint3d wc = identity_ ? c : m_ * c;
+            probe_->conic(wc, identity_ ? u : m_ * u, identity_ ? v : m_ * v, t0, t1);
+        }
     }
 
   private:
@@ -156,6 +266,7 @@ class Collector {
 
     AcGeMatrix3d m_;
     bool identity_ = true;
+    Probe* probe_ = nullptr;
     AcDbExtents box_;
     bool bad_ = false;
 };
@@ -294,8 +405,9 @@ struct MTextSize {
 // with a reference width (> 0) a longer paragraph wraps into as many lines as that width needs
 // and the box is the reference width wide. Height: the first line's height plus the line
 // distance (5/3 of the height times the spacing factor) for every further line.
+// `advance` is the advance of one character as a multiple of the height.
 inline MTextSize estimateMText(std::string_view contents, double height, double referenceWidth,
-                               double spacingFactor) {
+                               double spacingFactor, double advance = kCharAdvance) {
     MTextSize out;
     std::vector<std::size_t> paragraphs = mtextParagraphs(contents);
     bool any = false;
@@ -303,7 +415,7 @@ inline MTextSize estimateMText(std::string_view contents, double height, double 
     if (!any) return out;
     double widest = 0.0;
     for (std::size_t n : paragraphs) {
-        double w = static_cast<double>(n) * height * kCharAdvance;
+        double w = static_cast<double>(n) * height * advance;
         if (referenceWidth > 0 && w > referenceWidth) {
             double pieces = std::ceil(w / referenceWidth);
             out.lines += pieces < 1e9 ? static_cast<std::size_t>(pieces) : std::size_t(1e9);

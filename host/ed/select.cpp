@@ -2,13 +2,15 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "host/arx/geometry.h"
 #include "host/ed/coreview.h"
 #include "host/ed/editor.h"
-#include "host/ed/geometry.h"
 
 namespace arxed {
 
 namespace {
+
+namespace geo = arxhost::geometry;
 
 constexpr int64_t kSelectionMark = 0x5353;  // second half of a selection-set name
 
@@ -59,19 +61,18 @@ void setName(hostcore::Entry* e, ads_name name) {
     name[1] = 0;
 }
 
-void firstPoint(hostcore::Entry* e, const Xform& xf, double p[3]) {
-    Extents ext = worldExtents(e, xf);
-    if (ext.valid()) {
-        for (int i = 0; i < 3; ++i) p[i] = (ext.min[i] + ext.max[i]) / 2;
-    } else {
-        double o[3] = {0, 0, 0};
-        xf.apply(o, p);
-    }
+void firstPoint(hostcore::Entry* e, const AcGeMatrix3d& xf, double p[3]) {
+    AcDbExtents ext;
+    AcGePoint3d c = xf * AcGePoint3d::kOrigin;
+    if (geo::worldBox(e, xf, ext)) c = ext.minPoint() + (ext.maxPoint() - ext.minPoint()) / 2;
+    p[0] = c.x;
+    p[1] = c.y;
+    p[2] = c.z;
 }
 
 struct Hit {
     hostcore::Entry* entity = nullptr;
-    Xform xf;
+    AcGeMatrix3d xf;
     std::vector<hostcore::Entry*> containers;
     double distance = 1e300;
 };
@@ -80,13 +81,14 @@ struct Hit {
 Hit pickAt(const double p[3], bool nested) {
     Hit best;
     double box = ed().pickbox;
-    walkBlock(currentSpace(), nested, [&](const Visit& v) {
-        double d = pickDistance(v, p);
+    const AcGePoint3d at(p[0], p[1], p[2]);
+    geo::walkBlock(currentSpace(), nested, [&](const geo::Placed& v) {
+        double d = geo::pickDistance(v.entity, v.toWorld, at);
         if (d < 0 || d > box) return;
         // Later entities lie on top: equal distances go to the later one.
         if (d <= best.distance) {
             best.entity = v.entity;
-            best.xf = v.xf;
+            best.xf = v.toWorld;
             best.containers = v.containers;
             best.distance = d;
         }
@@ -107,7 +109,7 @@ bool pathPick(const std::string& text, Hit& hit) {
         }
     hostcore::Entry* space = currentSpace();
     hostcore::Entry* block = space;
-    Xform xf;
+    AcGeMatrix3d xf;
     std::vector<hostcore::Entry*> containers;
     hostcore::Entry* e = nullptr;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -119,8 +121,8 @@ bool pathPick(const std::string& text, Hit& hit) {
         if (i + 1 < parts.size()) {
             if (e->drawing->typeName(e) != "INSERT") return false;
             containers.insert(containers.begin(), e);
-            xf = insertXform(e).then(xf);
-            block = insertBlock(e);
+            xf = xf * geo::blockTransform(e);
+            block = geo::referencedBlock(e);
             if (!block) return false;
         }
     }
@@ -144,10 +146,11 @@ std::vector<hostcore::Entry*> inWindow(const double a[3], const double b[3], boo
     double hi[2] = {std::max(a[0], b[0]), std::max(a[1], b[1])};
     std::vector<hostcore::Entry*> out;
     for (hostcore::Entry* e : spaceEntities(currentSpace())) {
-        Extents x = worldExtents(e, Xform{});
-        if (!x.valid()) continue;
-        bool inside = x.min[0] >= lo[0] && x.max[0] <= hi[0] && x.min[1] >= lo[1] && x.max[1] <= hi[1];
-        bool touches = x.max[0] >= lo[0] && x.min[0] <= hi[0] && x.max[1] >= lo[1] && x.min[1] <= hi[1];
+        AcDbExtents box;
+        if (!geo::worldBox(e, AcGeMatrix3d::kIdentity, box)) continue;
+        const AcGePoint3d mn = box.minPoint(), mx = box.maxPoint();
+        bool inside = mn.x >= lo[0] && mx.x <= hi[0] && mn.y >= lo[1] && mx.y <= hi[1];
+        bool touches = mx.x >= lo[0] && mn.x <= hi[0] && mx.y >= lo[1] && mn.y <= hi[1];
         if (inside || (crossing && touches)) out.push_back(e);
     }
     return out;
@@ -372,7 +375,7 @@ int acedNEntSelP(const ACHAR* prompt, ads_name entres, ads_point ptres, int pick
         for (int i = 0; i < 3; ++i) ptres[i] = at[i];
     if (xformres)
         for (int i = 0; i < 4; ++i)
-            for (int j = 0; j < 4; ++j) xformres[i][j] = hit.xf.m[i][j];
+            for (int j = 0; j < 4; ++j) xformres[i][j] = hit.xf.entry[i][j];
     if (refstkres && !hit.containers.empty()) {
         resbuf* head = nullptr;
         resbuf** tail = &head;

@@ -120,6 +120,34 @@ TEST(ExtentsPieces, ArcsAreExactUnderAnyAffineMap) {
     EXPECT_TRUE(bad.empty());
 }
 
+TEST(ExtentsPieces, ProbeMeasuresWhatIsDrawnNotItsBox) {
+    using arxhost::extents::Probe;
+    // A diagonal segment: the corner of its box is far from it.
+    Probe p(AcGePoint3d(2, 0, 0));
+    Collector line(AcGeMatrix3d::kIdentity, &p);
+    line.segment(AcGePoint3d(0, 0, 0), AcGePoint3d(2, 2, 0));
+    EXPECT_NEAR(p.distance(), std::sqrt(2.0), 1e-12);
+    // A text's face is filled: inside is 0; a mirror (x -> -x) moves it where it is drawn.
+    AcGeMatrix3d mirror;
+    mirror.entry[0][0] = -1;
+    const AcGePoint3d face[4] = {{0, 0, 0}, {4, 0, 0}, {4, 1, 0}, {0, 1, 0}};
+    Probe inside(AcGePoint3d(-3, 0.5, 0)), outside(AcGePoint3d(3, 0.5, 0));
+    Collector a(mirror, &inside), b(mirror, &outside);
+    a.face(face);
+    b.face(face);
+    EXPECT_DOUBLE_EQ(inside.distance(), 0.0);
+    EXPECT_NEAR(outside.distance(), 3.0, 1e-12);
+    EXPECT_DOUBLE_EQ(a.box().minPoint().x, -4.0);
+    // A circle: its centre is a radius away; an inner collector shows to the outer's probe.
+    Probe centre(AcGePoint3d(10, 0, 0));
+    Collector outer(AcGeMatrix3d::translation(AcGeVector3d(10, 0, 0)), &centre);
+    Collector inner(outer, AcGeMatrix3d::kIdentity);
+    inner.conic(AcGePoint3d(0, 0, 0), AcGeVector3d(2, 0, 0), AcGeVector3d(0, 2, 0), 0, 2 * kPi);
+    EXPECT_NEAR(centre.distance(), 2.0, 0.01);  // measured to chords of the arc
+    // Nothing shown: no distance.
+    EXPECT_LT(Probe(AcGePoint3d(0, 0, 0)).distance(), 0.0);
+}
+
 TEST(ExtentsPieces, TextCharactersAndMultilineEstimate) {
     using namespace arxhost::extents;
     EXPECT_EQ(textCharacters("ABCD"), 4u);
