@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "host/ui/afxwin.h"
 #include "tests/common/corpus.h"
 
 namespace fs = std::filesystem;
@@ -184,6 +185,43 @@ TEST(TranskodoModule, ExportsOfBothBuilds) {
             EXPECT_EQ(entry(code, nullptr), 0) << c.file << " " << code;
         dlclose(h);
     }
+}
+
+// The templates' geometry: size, then each control's id and box in dialog units, in
+// order (texts are checked where the host shows the forms).
+TEST(TranskodoModule, DialogTemplatesOfBothBuilds) {
+    auto layout = [](const char* file) {
+        std::map<int, std::string> out;
+        void* h = dlopen((std::string(BIN_DIR) + "/" + file).c_str(), RTLD_LAZY | RTLD_LOCAL);
+        if (!h) return out;
+        auto table =
+            static_cast<const ArxDialogTemplate* const*>(dlsym(h, ARX_DIALOG_RESOURCES_NAME));
+        for (; table && *table; ++table) {
+            const ArxDialogTemplate& t = **table;
+            std::string& s = out[t.id];
+            s = std::to_string(t.w) + "x" + std::to_string(t.h);
+            for (int i = 0; i < t.controlCount; ++i) {
+                const ArxDialogControl& k = t.controls[i];
+                s += " " + std::to_string(k.id) + ":" + std::to_string(k.x) + "," +
+                     std::to_string(k.y) + "," + std::to_string(k.w) + "," + std::to_string(k.h);
+            }
+        }
+        dlclose(h);
+        return out;
+    };
+    const std::string direction =
+        "142x70 -1:13,13,116,26 1001:20,23,103,74 1:21,51,37,14 2:84,51,37,14";
+    std::map<int, std::string> wide = layout("Transkodo2018x32.arx"),
+                               narrow = layout("Transkodo2006.arx");
+    EXPECT_EQ(wide[101],
+              "214x131 -1:13,13,187,26 1001:20,23,173,74 -1:13,41,187,68 1003:19,53,91,10 "
+              "1004:19,67,87,10 1002:19,80,87,10 1005:19,93,78,10 1006:111,53,80,10 "
+              "1007:111,67,84,10 1008:111,80,84,10 1:48,112,37,14 2:129,112,37,14");
+    EXPECT_EQ(narrow[101],
+              "142x133 -1:13,13,116,26 1001:20,23,103,74 -1:13,41,116,64 1003:19,55,91,10 "
+              "1004:19,69,103,10 1002:19,83,90,10 1:21,114,37,14 2:84,114,37,14");
+    EXPECT_EQ(wide[102], direction);
+    EXPECT_EQ(narrow[102], direction);
 }
 
 // --- registration ------------------------------------------------------------------------
