@@ -160,69 +160,80 @@ std::string progress(bool narrow) {
 }
 
 // --- module files ---------------------------------------------------------------------
-// The exports of both modules: entry points, templates, and the older build's
-// pointer-table export; the generation each one declares.
-TEST(TranskodoModule, ExportsOfBothBuilds) {
-    struct Case {
-        const char* file;
-        int version;
-        bool ptp;
-    } cases[] = {{"Transkodo2018x32.arx", 0x160000, false}, {"Transkodo2006.arx", 0x100000, true}};
-    for (const Case& c : cases) {
-        std::string path = std::string(BIN_DIR) + "/" + c.file;
-        void* h = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
-        ASSERT_NE(h, nullptr) << dlerror();
-        EXPECT_NE(dlsym(h, "acrxEntryPoint"), nullptr) << c.file;
-        EXPECT_NE(dlsym(h, "arxDialogTemplates"), nullptr) << c.file;
-        EXPECT_EQ(dlsym(h, "_SetacrxPtp") != nullptr, c.ptp) << c.file;
-        EXPECT_EQ(dlsym(h, "recodeDrawing"), nullptr) << "the walk stays inside " << c.file;
-        auto version = reinterpret_cast<int (*)()>(dlsym(h, "acrxGetApiVersion"));
-        ASSERT_NE(version, nullptr);
-        EXPECT_EQ(version(), c.version) << c.file;
-        // Codes beyond the host's messages are answered with 0 and touch nothing.
-        auto entry = reinterpret_cast<int (*)(int, void*)>(dlsym(h, "acrxEntryPoint"));
-        for (int code : {16, 99, -1})
-            EXPECT_EQ(entry(code, nullptr), 0) << c.file << " " << code;
-        dlclose(h);
+// Each module is looked at in a process of its own (CTest runs every case alone), so
+// that the two builds' libraries never meet in one process.
+struct ModuleFile {
+    const char* name;
+    const char* file;
+    int version;
+    bool ptp;
+};
+
+void PrintTo(const ModuleFile& m, std::ostream* os) {
+    *os << m.name;
+}
+
+class TranskodoModule : public ::testing::TestWithParam<ModuleFile> {
+  protected:
+    void SetUp() override {
+        std::string path = std::string(BIN_DIR) + "/" + GetParam().file;
+        handle_ = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+        ASSERT_NE(handle_, nullptr) << dlerror();
     }
+    void TearDown() override {
+        if (handle_) dlclose(handle_);
+    }
+    void* handle_ = nullptr;
+};
+
+// The exports: entry points, templates, the older build's pointer-table export;
+// the generation each build declares; codes beyond the host's messages.
+TEST_P(TranskodoModule, Exports) {
+    const ModuleFile& m = GetParam();
+    EXPECT_NE(dlsym(handle_, "acrxEntryPoint"), nullptr);
+    EXPECT_NE(dlsym(handle_, ARX_DIALOG_RESOURCES_NAME), nullptr);
+    EXPECT_EQ(dlsym(handle_, "_SetacrxPtp") != nullptr, m.ptp);
+    EXPECT_EQ(dlsym(handle_, "recodeDrawing"), nullptr) << "the walk stays inside the module";
+    auto version = reinterpret_cast<int (*)()>(dlsym(handle_, "acrxGetApiVersion"));
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version(), m.version);
+    // Answered with 0 without touching anything (no host is there to touch).
+    auto entry = reinterpret_cast<int (*)(int, void*)>(dlsym(handle_, "acrxEntryPoint"));
+    for (int code : {16, 99, -1})
+        EXPECT_EQ(entry(code, nullptr), 0) << code;
 }
 
 // The templates' geometry: size, then each control's id and box in dialog units, in
 // order (texts are checked where the host shows the forms).
-TEST(TranskodoModule, DialogTemplatesOfBothBuilds) {
-    auto layout = [](const char* file) {
-        std::map<int, std::string> out;
-        void* h = dlopen((std::string(BIN_DIR) + "/" + file).c_str(), RTLD_LAZY | RTLD_LOCAL);
-        if (!h) return out;
-        auto table =
-            static_cast<const ArxDialogTemplate* const*>(dlsym(h, ARX_DIALOG_RESOURCES_NAME));
-        for (; table && *table; ++table) {
-            const ArxDialogTemplate& t = **table;
-            std::string& s = out[t.id];
-            s = std::to_string(t.w) + "x" + std::to_string(t.h);
-            for (int i = 0; i < t.controlCount; ++i) {
-                const ArxDialogControl& k = t.controls[i];
-                s += " " + std::to_string(k.id) + ":" + std::to_string(k.x) + "," +
-                     std::to_string(k.y) + "," + std::to_string(k.w) + "," + std::to_string(k.h);
-            }
+TEST_P(TranskodoModule, DialogTemplates) {
+    std::map<int, std::string> layout;
+    auto table =
+        static_cast<const ArxDialogTemplate* const*>(dlsym(handle_, ARX_DIALOG_RESOURCES_NAME));
+    for (; table && *table; ++table) {
+        const ArxDialogTemplate& t = **table;
+        std::string& s = layout[t.id];
+        s = std::to_string(t.w) + "x" + std::to_string(t.h);
+        for (int i = 0; i < t.controlCount; ++i) {
+            const ArxDialogControl& k = t.controls[i];
+            s += " " + std::to_string(k.id) + ":" + std::to_string(k.x) + "," +
+                 std::to_string(k.y) + "," + std::to_string(k.w) + "," + std::to_string(k.h);
         }
-        dlclose(h);
-        return out;
-    };
-    const std::string direction =
-        "142x70 -1:13,13,116,26 1001:20,23,103,74 1:21,51,37,14 2:84,51,37,14";
-    std::map<int, std::string> wide = layout("Transkodo2018x32.arx"),
-                               narrow = layout("Transkodo2006.arx");
-    EXPECT_EQ(wide[101],
-              "214x131 -1:13,13,187,26 1001:20,23,173,74 -1:13,41,187,68 1003:19,53,91,10 "
-              "1004:19,67,87,10 1002:19,80,87,10 1005:19,93,78,10 1006:111,53,80,10 "
-              "1007:111,67,84,10 1008:111,80,84,10 1:48,112,37,14 2:129,112,37,14");
-    EXPECT_EQ(narrow[101],
-              "142x133 -1:13,13,116,26 1001:20,23,103,74 -1:13,41,116,64 1003:19,55,91,10 "
-              "1004:19,69,103,10 1002:19,83,90,10 1:21,114,37,14 2:84,114,37,14");
-    EXPECT_EQ(wide[102], direction);
-    EXPECT_EQ(narrow[102], direction);
+    }
+    const bool narrow = GetParam().ptp;
+    EXPECT_EQ(layout[101],
+              narrow ? "142x133 -1:13,13,116,26 1001:20,23,103,74 -1:13,41,116,64 1003:19,55,91,10 "
+                       "1004:19,69,103,10 1002:19,83,90,10 1:21,114,37,14 2:84,114,37,14"
+                     : "214x131 -1:13,13,187,26 1001:20,23,173,74 -1:13,41,187,68 1003:19,53,91,10 "
+                       "1004:19,67,87,10 1002:19,80,87,10 1005:19,93,78,10 1006:111,53,80,10 "
+                       "1007:111,67,84,10 1008:111,80,84,10 1:48,112,37,14 2:129,112,37,14");
+    EXPECT_EQ(layout[102], "142x70 -1:13,13,116,26 1001:20,23,103,74 1:21,51,37,14 2:84,51,37,14");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, TranskodoModule,
+    ::testing::Values(ModuleFile{"wide", "Transkodo2018x32.arx", 0x160000, false},
+                      ModuleFile{"narrow", "Transkodo2006.arx", 0x100000, true}),
+    [](const ::testing::TestParamInfo<ModuleFile>& p) { return std::string(p.param.name); });
 
 // --- registration ------------------------------------------------------------------------
 // The second name of the current-drawing command exists below release 18.2
