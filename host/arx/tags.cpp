@@ -102,7 +102,7 @@ void resolveRefs(const Drawing& d, TagList& t, bool entity) {
     std::string subclass;
     bool xdata = false;
     for (Tag& g : t) {
-        if (g.code == 100) subclass = g.value;
+        if (g.code == 100 || g.code == 1001) subclass = g.value;  // in extended data: its application
         if (g.code >= 1000) xdata = true;
         TableKind k = hostcore::nameReference(type, subclass, g.code, xdata, entity);
         if (k != TableKind::None) g.ref = findRecord(d, k, g.value);

@@ -172,6 +172,7 @@ private:
                 seenSubclass = true;
             }
             if (g.code >= 1000) xdata = true;
+            if (g.code == 1001) subclass = g.value;  // in extended data, the application names the tags
             // Reactors and extension dictionaries stay behind.
             if (!seenSubclass && g.code == 102 && !g.value.empty() && g.value.front() == '{') {
                 while (i < t.size() && !(t[i].code == 102 && t[i].value == "}")) ++i;

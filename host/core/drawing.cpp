@@ -60,7 +60,7 @@ TagList Drawing::parseRaw(std::string_view raw, uint16_t type, bool entity) cons
         } else {
             dxf::decode(t.value, codec, tag.value);
         }
-        if (t.code == 100) subclass = t.value;
+        if (t.code == 100 || t.code == 1001) subclass = t.value;  // in extended data: its application
         if (t.code >= 1000) xdata = true;
         TableKind k = nameReference(typeStr, subclass, t.code, xdata, entity);
         if (k != TableKind::None) tag.ref = lookupLoad(k, tag.value);

@@ -228,7 +228,8 @@ private:
 };
 
 // Which table a tag of a record names by its value, if any. `subclass` is the
-// last subclass marker (100) seen before the tag, `xdata` tells whether the tag
+// last subclass marker (100) seen before the tag, in extended data the
+// application (1001) of the tag's group; `xdata` tells whether the tag
 // is in the extended data, `entity` whether the record is an entity (the BLOCK
 // and ENDBLK records of a block count as entities).
 TableKind nameReference(std::string_view recordType, std::string_view subclass, int code, bool xdata,

@@ -81,6 +81,18 @@ namespace {
 constexpr std::array<const char*, kTableCount> kTableTypes = {
     "VPORT", "LTYPE", "LAYER", "STYLE", "VIEW", "UCS", "APPID", "DIMSTYLE", "BLOCK_RECORD"};
 
+// Equal without regard to the letter case of ASCII letters.
+bool sameAscii(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
 bool isOneOf(std::string_view v, std::initializer_list<std::string_view> list) {
     for (auto s : list)
         if (v == s) return true;
@@ -104,6 +116,11 @@ TableKind nameReference(std::string_view type, std::string_view subclass, int co
     if (xdata) {
         if (code == 1003) return TableKind::Layer;
         if (code == 1001) return TableKind::AppId;
+        // The anonymous block of a dynamic block reference names the dynamic
+        // block it was made from ("subclass" is the application in extended data).
+        if (code == 1000 && (sameAscii(subclass, "AcDbDynamicBlockTrueName") ||
+                             sameAscii(subclass, "AcDbDynamicBlockTrueName2")))
+            return TableKind::BlockRecord;
         return TableKind::None;
     }
     const bool common = subclass.empty() || subclass == "AcDbEntity";
@@ -130,6 +147,8 @@ TableKind nameReference(std::string_view type, std::string_view subclass, int co
         return TableKind::LType;
     if (type == "MLINESTYLE" && code == 6) return TableKind::LType;
     if (type == "TABLESTYLE" && code == 7) return TableKind::Style;
+    // A layer index lists the layers by name.
+    if (type == "LAYER_INDEX" && code == 8 && subclass == "AcDbLayerIndex") return TableKind::Layer;
     return TableKind::None;
 }
 

@@ -178,7 +178,7 @@ private:
         std::string_view subclass;
         bool xdata = false;
         while (r.next(t)) {
-            if (t.code == 100) subclass = t.value;
+            if (t.code == 100 || t.code == 1001) subclass = t.value;  // in extended data: its application
             if (t.code >= 1000) xdata = true;
             TableKind k = nameReference(type, subclass, t.code, xdata, entity);
             if (k == TableKind::None || d_.table(k).renames == 0) continue;
@@ -296,9 +296,18 @@ private:
             else
                 dxf::decode(t.value, d_.codec, name);
             const Entry* e = d_.lookupLoad(ref.table, name);
-            if (!e || d_.nameOf(e) == name) return false;
+            // Arrow blocks are named "_ArchTick" and the variables name them "ArchTick".
+            bool bare = false;
+            if (!e && ref.table == TableKind::BlockRecord && !name.empty() && name[0] != '_') {
+                e = d_.lookupLoad(ref.table, "_" + name);
+                bare = e != nullptr;
+            }
+            if (!e) return false;
+            std::string now = d_.nameOf(e);
+            if (bare && now.size() > 1 && now[0] == '_') now.erase(0, 1);
+            if (now == name) return false;
             w_.write(9, v.name);
-            tag(ref.code, d_.nameOf(e));
+            tag(ref.code, now);
             return true;
         }
         return false;
