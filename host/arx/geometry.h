@@ -12,11 +12,10 @@
 #include <functional>
 #include <vector>
 
+#include "host/arx/hostapi.h"
 #include "host/core/drawing.h"
 #include "host/dbextents.h"
 #include "host/gegeom3d.h"
-
-#define ARXHOST_INTERNAL __attribute__((visibility("default")))
 
 namespace arxhost::geometry {
 

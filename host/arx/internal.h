@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/arx.h"
+#include "host/arx/hostapi.h"
 #include "host/core/drawing.h"
 #include "host/core/ids.h"
 
@@ -20,17 +21,11 @@ using hostcore::Entry;
 using hostcore::TableKind;
 using hostcore::Tag;
 using hostcore::TagList;
-using HostString = std::basic_string<ACHAR>;
 
 // --- strings ---------------------------------------------------------------
 
-// A host string in the core's UTF-8. The narrow build reads bytes of the ANSI
-// code page.
-std::string toUtf8(const ACHAR* s);
-// Core UTF-8 as a host string; in the narrow build characters the ANSI code
-// page lacks become "\U+XXXX".
-HostString toHostString(std::string_view utf8);
-// The same as a heap copy the caller releases with acStrFree.
+// toUtf8 and toHostString: host/arx/hostapi.h.
+// toHostString's result as a heap copy the caller releases with acStrFree.
 ACHAR* toHost(std::string_view utf8);
 ACHAR* dupHost(const ACHAR* s);
 

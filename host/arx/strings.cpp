@@ -13,11 +13,11 @@ namespace arxhost {
 #ifdef ARX_NARROW
 namespace {
 
-std::u16string narrowToUtf16(const char* s) {
-    std::size_t n = acStrLen(s);
+std::u16string narrowToUtf16(std::string_view s) {
+    const std::size_t n = s.size();
     if (n == 0) return {};
     std::u16string out(n, u'\0');
-    int got = MultiByteToWideChar(CP_ACP, 0, s, static_cast<int>(n), out.data(), static_cast<int>(n));
+    int got = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(n), out.data(), static_cast<int>(n));
     out.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     return out;
 }
@@ -31,13 +31,17 @@ void appendEscape(std::string& out, char16_t u) {
 }  // namespace
 #endif
 
-std::string toUtf8(const ACHAR* s) {
-    if (!s) return {};
+std::string toUtf8(std::basic_string_view<ACHAR> s) {
 #ifdef ARX_NARROW
     return dxf::utf16ToUtf8(narrowToUtf16(s));
 #else
-    return dxf::utf16ToUtf8(std::u16string_view(s, acStrLen(s)));
+    return dxf::utf16ToUtf8(s);
 #endif
+}
+
+std::string toUtf8(const ACHAR* s) {
+    if (!s) return {};
+    return toUtf8(std::basic_string_view<ACHAR>(s, acStrLen(s)));
 }
 
 HostString toHostString(std::string_view utf8) {

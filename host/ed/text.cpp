@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "host/arx/hostapi.h"
 #include "host/core/drawing.h"
 #include "host/dxf/encoding.h"
-#include "platform/codepage.h"
 
 namespace arxed {
 
@@ -16,59 +16,24 @@ std::u16string utf8ToUtf16(std::string_view s) {
     return dxf::utf8ToUtf16(s);
 }
 
+// The database's conversion (host/arx/hostapi.h), so that a module gets the same text from the
+// editor as from the database.
 std::string toUtf8(std::basic_string_view<ACHAR> s) {
-#ifdef ARX_NARROW
-    if (s.empty()) return {};
-    std::u16string w(s.size(), u'\0');
-    int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(),
-                                static_cast<int>(w.size()));
-    w.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return utf16ToUtf8(w);
-#else
-    return utf16ToUtf8(s);
-#endif
+    return arxhost::toUtf8(s);
 }
 
 std::string toUtf8(const ACHAR* s) {
-    if (!s) return {};
-    return toUtf8(std::basic_string_view<ACHAR>(s, acStrLen(s)));
+    return arxhost::toUtf8(s);
 }
 
 HostString fromUtf8(std::string_view utf8) {
-    std::u16string w = utf8ToUtf16(utf8);
-#ifdef ARX_NARROW
-    if (w.empty()) return {};
-    std::string out(w.size() * 2 + 1, '\0');
-    int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), out.data(),
-                                static_cast<int>(out.size()), nullptr, nullptr);
-    out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return out;
-#else
-    return w;
-#endif
+    return arxhost::toHostString(utf8);
 }
 
 HostString pathToHost(std::string_view bytes) {
-#ifdef ARX_NARROW
-    std::u16string w = utf8ToUtf16(bytes);
-    HostString out;
-    std::size_t from = 0;
-    auto flush = [&](std::size_t to) {
-        if (to > from) out += fromUtf8(utf16ToUtf8(std::u16string_view(w).substr(from, to - from)));
-    };
-    for (std::size_t i = 0; i < w.size(); ++i) {
-        if (w[i] < 0xDC80 || w[i] > 0xDCFF) continue;
-        flush(i);
-        char escape[8];
-        std::snprintf(escape, sizeof escape, "\\U+%04X", static_cast<unsigned>(w[i]));
-        out += escape;
-        from = i + 1;
-    }
-    flush(w.size());
-    return out;
-#else
-    return fromUtf8(bytes);
-#endif
+    // Bytes that are not UTF-8 come out of the decoder as lone surrogates, which the
+    // conversion hands over as they are (wide) or as "\U+DC80".."\U+DCFF" (narrow).
+    return arxhost::toHostString(bytes);
 }
 
 std::string fold(std::string_view utf8) {

@@ -3,6 +3,7 @@
 // it. Built as edtest.arx (wide) and edtest_narrow.arx, and with
 // EDTEST_FAIL_INIT / EDTEST_API_VERSION as the modules that must be refused.
 #include <cstring>
+#include <string_view>
 
 #include "host/acdocman.h"
 #include "host/aced.h"
@@ -538,13 +539,33 @@ struct CommandRow {
     AcRxFunctionPtr fn;
 };
 
+// The current layer's name as the database hands it over and as the editor's CLAYER gives it:
+// the two must be the same text, also for characters the narrow build's code page lacks.
+void cmdLayerName() {
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    AcDbLayerTableRecord* layer = nullptr;
+    if (!db || acdbOpenObject(layer, db->clayer(), AcDb::kForRead) != Acad::eOk) return;
+    ACHAR* name = nullptr;
+    layer->getName(name);
+    layer->close();
+    resbuf rb{};
+    int rc = acedGetVar(ACRX_T("CLAYER"), &rb);
+    acutPrintf(ACRX_T("\n[layer] database <%s>"), name ? name : ACRX_T(""));
+    if (rc == RTNORM && rb.restype == RTSTR) {
+        const bool same = name && std::basic_string_view<ACHAR>(name) == rb.resval.rstring;
+        acutPrintf(ACRX_T("\n[layer] CLAYER <%s> %s"), rb.resval.rstring, same ? ACRX_T("same") : ACRX_T("different"));
+        acutDelString(rb.resval.rstring);
+    }
+    acutDelString(name);
+}
+
 const CommandRow kCommands[] = {
     {ACRX_T("TPRINT"), cmdPrint}, {ACRX_T("TKWORD"), cmdKword}, {ACRX_T("TPOINT"), cmdPoint},
     {ACRX_T("TPICK"), cmdPick},   {ACRX_T("TSEL"), cmdSelect},  {ACRX_T("TFILE"), cmdFile},
     {ACRX_T("TVAR"), cmdVar},     {ACRX_T("TDOCS"), cmdDocs},   {ACRX_T("TLIB"), cmdLib},
     {ACRX_T("TMSG"), cmdMsg},     {ACRX_T("TDUP"), cmdDup},     {ACRX_T("TDLG"), cmdDialog},
     {ACRX_T("TFILES"), cmdFiles}, {ACRX_T("TAUTO"), cmdAutomation}, {ACRX_T("TDICT"), cmdDictRemove},
-    {ACRX_T("TTSTYLE"), cmdTableStyle},
+    {ACRX_T("TTSTYLE"), cmdTableStyle}, {ACRX_T("TLAYER"), cmdLayerName},
 };
 
 // --- LISP functions ---------------------------------------------------------------
