@@ -10,6 +10,7 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -301,6 +302,35 @@ struct PlineVertex {
     double startWidth = 0, endWidth = 0, bulge = 0;
 };
 
+// One edge of a wide straight segment from a to b: the line through the points its widths
+// set off to one side (sign +1 left, -1 right). False for a segment of no length.
+bool edgeLine(const PlineVertex& a, const PlineVertex& b, double sign, AcGePoint3d& p, AcGePoint3d& q) {
+    AcGeVector3d d = b.p - a.p;
+    d.z = 0;
+    const double len = d.length();
+    if (!(len > 0)) return false;
+    const AcGeVector3d side = AcGeVector3d(-d.y, d.x, 0) / len * sign;
+    p = a.p + side * (a.startWidth / 2);
+    q = b.p + side * (a.endWidth / 2);
+    return true;
+}
+
+// Where the lines p1-p2 and q1-q2 cross (in the plane z = p1.z); false for parallel lines.
+bool crossing(const AcGePoint3d& p1, const AcGePoint3d& p2, const AcGePoint3d& q1, const AcGePoint3d& q2,
+              AcGePoint3d& m) {
+    const double dx = p2.x - p1.x, dy = p2.y - p1.y, ex = q2.x - q1.x, ey = q2.y - q1.y;
+    const double den = dx * ey - dy * ex;
+    const double scale = std::hypot(dx, dy) * std::hypot(ex, ey);
+    if (!(std::fabs(den) > 1e-9 * scale)) return false;
+    const double t = ((q1.x - p1.x) * ey - (q1.y - p1.y) * ex) / den;
+    m = AcGePoint3d(p1.x + t * dx, p1.y + t * dy, p1.z);
+    return std::isfinite(m.x) && std::isfinite(m.y);
+}
+
+// A mitre point further from its vertex than this many widths is left out: two segments that
+// nearly turn back on each other would otherwise put it arbitrarily far away.
+constexpr double kMitreLimit = 50.0;
+
 // The segments of a 2D polyline in its own plane (z = elevation), with widths: a straight
 // segment as the quadrilateral its widths make, a bulged one as the band around its arc (the
 // wider of its two widths).
@@ -326,6 +356,23 @@ void plineSegments(const std::vector<PlineVertex>& v, bool closed, Collector& c)
         c.point(a.p - side * (a.startWidth / 2));
         c.point(b.p + side * (a.endWidth / 2));
         c.point(b.p - side * (a.endWidth / 2));
+    }
+    // Where two wide straight segments meet, their edges run on to the mitre
+    // point where they cross: the drawn shape reaches past both squared ends.
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!closed && (i == 0 || i + 1 == n)) continue;
+        const PlineVertex& a = v[(i + n - 1) % n];
+        const PlineVertex& b = v[i];
+        const PlineVertex& next = v[(i + 1) % n];
+        if (a.bulge != 0.0 || b.bulge != 0.0) continue;
+        if (a.endWidth == 0.0 || b.startWidth == 0.0) continue;
+        for (double sign : {1.0, -1.0}) {
+            AcGePoint3d p1, p2, q1, q2;
+            if (!edgeLine(a, b, sign, p1, p2) || !edgeLine(b, next, sign, q1, q2)) continue;
+            AcGePoint3d m;
+            if (crossing(p1, p2, q1, q2, m) && m.distanceTo(b.p) <= kMitreLimit * std::max(a.endWidth, b.startWidth))
+                c.point(m);
+        }
     }
 }
 
@@ -387,11 +434,22 @@ Outcome polylineExtents(Ctx& ctx, const Rec& r, const Entry* entry,
     // (control points, whose hull holds the curve) stands in when no fitting was stored.
     std::vector<PlineVertex> shown, frame;
     bool bad = false;
+    std::set<long long> used;  // vertices a polyface mesh's faces use, from 1
+    bool faces = false;
     forChildren(ctx, entry, pending, [&](const TagList& tags) {
         Rec v(tags);
         if (v.type != "VERTEX" || bad) return;
         long long vf = v.integer(70, 0);
-        if ((vf & 128) && !(vf & 64)) return;  // a face record of a polyface mesh: no point
+        if ((vf & 128) && !(vf & 64)) {
+            // A face record of a polyface mesh: the vertices it uses (71 to 74, from 1, negative
+            // for an invisible edge).
+            for (int code = 71; code <= 74; ++code) {
+                long long k = v.integer(code, 0);
+                if (k != 0) used.insert(k < 0 ? -k : k);
+            }
+            faces = true;
+            return;
+        }
         PlineVertex pv;
         if (!v.point(10, pv.p)) {
             bad = true;
@@ -409,6 +467,13 @@ Outcome polylineExtents(Ctx& ctx, const Rec& r, const Entry* entry,
     });
     if (bad) return Outcome::Malformed;
     std::vector<PlineVertex>& v = shown.empty() ? frame : shown;
+    if ((flags & 64) && faces) {
+        // A polyface mesh shows its faces: a vertex no face uses is not drawn.
+        std::vector<PlineVertex> drawn;
+        for (std::size_t k = 0; k < v.size(); ++k)
+            if (used.count(static_cast<long long>(k) + 1)) drawn.push_back(v[k]);
+        v = std::move(drawn);
+    }
     if (v.empty()) return Outcome::Nothing;
     if (!flat) {
         std::vector<AcGePoint3d> points;
@@ -1111,7 +1176,12 @@ Outcome oleExtents(const Rec& r, Collector& out) {
 
 // Subdivision meshes: their vertices (the smoothed surface stays inside their hull).
 Outcome meshExtents(const Rec& r, Collector& out) {
-    int at = r.find(92);
+    // The vertex count is the 92 of the mesh's own part: files of AC1015 to AC1021 put a
+    // stored picture, whose size is a 92 too, in the entity part before it.
+    int own = -1;
+    for (std::size_t i = 1; i < r.end; ++i)
+        if (r.t[i].code == 100 && r.t[i].value == "AcDbSubDMesh") own = static_cast<int>(i);
+    int at = r.find(92, own < 0 ? 1 : static_cast<std::size_t>(own));
     if (at < 0) return Outcome::Nothing;
     long long count = parseInt(r.t[static_cast<std::size_t>(at)].value, -1);
     if (count < 0 || count > kMaxCount) return Outcome::Malformed;
