@@ -963,15 +963,99 @@ Outcome dimensionExtents(Ctx& ctx, const Rec& r, Collector& out) {
     return result(out);
 }
 
-Outcome pointsExtents(const Rec& r, int code, Collector& out) {
-    std::vector<AcGePoint3d> points;
+// A leader's dimension variables that shape it: the arrow size, the overall scale, the gap
+// around the text and whether the text sits above the line. From the dimension style it
+// names, overridden by the leader's own ACAD DSTYLE extended data; DXF defaults without them.
+struct LeaderStyle {
+    double asz = 0.18, scale = 1.0, gap = 0.09;
+    long long tad = 0;
+    bool namedArrow = false;  // a block of its own for the arrow (not the closed filled one)
+};
+
+void takeDimVar(LeaderStyle& s, int code, const std::string& value) {
+    if (code == 341) {  // the arrow block, by handle
+        s.namedArrow = !value.empty() && value != "0";
+        return;
+    }
+    const double x = parseReal(value);
+    if (!std::isfinite(x)) return;
+    switch (code) {
+    case 41: s.asz = x; break;
+    case 40: s.scale = x; break;
+    case 147: s.gap = x; break;
+    case 77: s.tad = static_cast<long long>(x); break;
+    default: break;
+    }
+}
+
+LeaderStyle leaderStyle(const Ctx& ctx, const Rec& r) {
+    LeaderStyle s;
+    if (ctx.d) {
+        const std::string name(r.str(3));
+        if (const Entry* ds = findRecord(*ctx.d, TableKind::DimStyle, name.empty() ? std::string("Standard") : name)) {
+            const TagList t = currentTags(*ctx.d, ds);
+            for (std::size_t i = 1; i < t.size() && t[i].code < 1000; ++i) takeDimVar(s, t[i].code, t[i].value);
+        }
+    }
+    // Overrides: 1001 ACAD, 1000 DSTYLE, 1002 {, then pairs of a 1070 code and its value.
+    bool acad = false, inStyle = false;
+    for (std::size_t i = r.end; i < r.t.size(); ++i) {
+        const Tag& g = r.t[i];
+        if (g.code == 1001) acad = g.value == "ACAD";
+        else if (acad && g.code == 1000) inStyle = g.value == "DSTYLE";
+        else if (acad && inStyle && g.code == 1070 && i + 1 < r.t.size()) {
+            const long long code = parseInt(g.value, -1);
+            const Tag& v = r.t[i + 1];
+            takeDimVar(s, static_cast<int>(code), v.value);
+            ++i;
+        }
+    }
+    if (s.scale == 0.0) s.scale = 1.0;  // 0: the scale of the layout, taken as 1
+    return s;
+}
+
+// Leaders: the vertices, the arrowhead at the first one (a closed filled arrow as long as the
+// arrow size along the first segment and a third of it wide; an arrow of a block of its own
+// within the arrow size around the vertex), and the hook line to the text (as long as the text
+// annotation's width plus the gap, along the horizontal direction).
+Outcome leaderExtents(const Ctx& ctx, const Rec& r, Collector& out) {
+    std::vector<AcGePoint3d> v;
     for (std::size_t i = 1; i < r.end; ++i) {
-        if (r.t[i].code != code) continue;
+        if (r.t[i].code != 10) continue;
         AcGePoint3d p;
         if (!r.pointAt(i, p)) return Outcome::Malformed;
-        points.push_back(p);
+        v.push_back(p);
     }
-    polygon(points, false, out);
+    if (v.empty()) return Outcome::Nothing;
+    const LeaderStyle s = leaderStyle(ctx, r);
+    polygon(v, false, out);
+    const double size = std::fabs(s.asz * s.scale);
+    if (r.integer(71, 1) != 0 && v.size() >= 2 && size > 0 && std::isfinite(size)) {
+        AcGeVector3d u = v[1] - v[0];
+        const double len = u.length();
+        if (len > 0) {
+            u /= len;
+            AcGeVector3d n;
+            if (!r.normal(n)) return Outcome::Malformed;
+            AcGeVector3d side = n.crossProduct(u);
+            if (side.length() > 0) side.normalize();
+            if (s.namedArrow) {
+                for (double a : {-1.0, 1.0})
+                    for (double b : {-1.0, 1.0}) out.point(v[0] + u * (a * size) + side * (b * size));
+            } else {
+                out.point(v[0] + u * size + side * (size / 6));
+                out.point(v[0] + u * size - side * (size / 6));
+            }
+        }
+    }
+    const double textWidth = r.real(41, 0.0);
+    if (r.integer(73, 3) == 0 && r.integer(75, 0) != 0 && s.tad != 0 && textWidth > 0 && std::isfinite(textWidth)) {
+        AcGePoint3d dir(1, 0, 0);
+        if (!r.point(211, dir, AcGePoint3d(1, 0, 0))) return Outcome::Malformed;
+        AcGeVector3d h = dir - AcGePoint3d::kOrigin;
+        if (r.integer(74, 0) == 1) h = -h;
+        out.point(v.back() + h * (s.gap * s.scale + textWidth));
+    }
     return result(out);
 }
 
@@ -1250,7 +1334,7 @@ Outcome measure(Ctx& ctx, const TagList& tags, const Entry* entry, const std::ve
             return o == Outcome::Nothing ? pictureExtents(ctx, tags, false, out) : o;
         }
         case Kind::Insert: return insertExtents(ctx, r, entry, pending, out);
-        case Kind::Leader: return pointsExtents(r, 10, out);
+        case Kind::Leader: return leaderExtents(ctx, r, out);
         case Kind::MLeader: {
             Outcome o = mleaderExtents(ctx, r, out);
             return o == Outcome::Nothing ? pictureExtents(ctx, tags, false, out) : o;
