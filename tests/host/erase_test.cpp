@@ -159,7 +159,7 @@ TEST(Erase, SavedDrawingNamesNothingThatIsGone) {
 }
 
 // A real drawing whose proxy entities are erased, as the cleanup does.
-TEST(Erase, ExplodedAndErasedProxiesLeaveNoReferences) {
+TEST(Erase, ErasedProxiesOfARealDrawingLeaveNoReferences) {
     const std::string file = corpusFile("libredwg/test/test-data/example_r14.dxf");
     if (file.empty()) GTEST_SKIP() << "corpus file not present";
     SKIP_WITHOUT_EZDXF();
