@@ -15,6 +15,7 @@
 
 #include "host/arx/internal.h"
 #include "host/core/dxfio.h"
+#include "host/core/header.h"
 #include "host/core/summary.h"
 #include "host/dxf/encoding.h"
 #include "host/dxf/tags.h"
@@ -180,18 +181,11 @@ Entry* headerRef(const Drawing& d, const char* var, int code, TableKind k) {
                 if (t.code == code) return t.ref ? t.ref : findRecord(d, k, t.value);
             return nullptr;
         }
-        dxf::AsciiTagReader r(v.raw);
-        dxf::RawTag t;
-        while (r.next(t)) {
+        for (const Tag& t : hostcore::headerTags(d, v)) {
             if (t.code != code) continue;
-            std::string name;
-            if (d.codec.enc == dxf::Encoding::Utf8 || dxf::isPlainAscii(t.value))
-                name.assign(t.value);
-            else
-                dxf::decode(t.value, d.codec, name);
             // The file's name meant the record that had it when the file was read.
-            Entry* e = d.lookupLoad(k, name);
-            return e ? e : findRecord(d, k, name);
+            Entry* e = d.lookupLoad(k, t.value);
+            return e ? e : findRecord(d, k, t.value);
         }
         return nullptr;
     }
@@ -225,39 +219,15 @@ ErrorStatus setHeaderRef(Drawing& d, const char* var, int code, TableKind k, AcD
 std::string headerText(const Drawing& d, const char* var, int code) {
     for (const hostcore::HeaderVar& v : d.header) {
         if (v.name != var) continue;
-        if (v.tags) {
-            for (const Tag& t : *v.tags)
-                if (t.code == code) return t.value;
-            return {};
-        }
-        dxf::AsciiTagReader r(v.raw);
-        dxf::RawTag t;
-        while (r.next(t)) {
-            if (t.code != code) continue;
-            std::string text;
-            if (d.codec.enc == dxf::Encoding::Utf8 || dxf::isPlainAscii(t.value))
-                text.assign(t.value);
-            else
-                dxf::decode(t.value, d.codec, text);
-            return text;
-        }
+        for (const Tag& t : hostcore::headerTags(d, v))
+            if (t.code == code) return t.value;
+        if (v.tags) return {};
     }
     return {};
 }
 
 void setHeaderText(Drawing& d, const char* var, int code, const std::string& value) {
-    auto tags = std::make_unique<TagList>();
-    tags->push_back({static_cast<int16_t>(code), value, nullptr});
-    for (hostcore::HeaderVar& v : d.header) {
-        if (v.name == var) {
-            v.tags = std::move(tags);
-            return;
-        }
-    }
-    hostcore::HeaderVar v;
-    v.name = var;
-    v.tags = std::move(tags);
-    d.header.push_back(std::move(v));
+    hostcore::setHeaderTags(d, var, TagList{tagOf(code, value)});
 }
 
 Entry* rootEntry(const Drawing& d, const char* key) { return dictLookup(d, d.rootDictionary, key); }

@@ -2,42 +2,21 @@
 #include <algorithm>
 
 #include "host/arx/internal.h"
+#include "host/arx/textutil.h"
 
 using Acad::ErrorStatus;
 using namespace arxhost;
 
 namespace {
 
-// The index of the first `code` tag after the subclass marker `sub`; in a
-// record without subclass markers (as R12 wrote them), the first of the record.
-int findAfter(const TagList& t, const char* sub, int code) {
-    bool markers = false;
-    for (std::size_t i = 1; i < t.size(); ++i) {
-        if (t[i].code != 100) continue;
-        if (t[i].value == sub) return findTag(t, code, i + 1);
-        markers = true;
-    }
-    return markers ? -1 : findTag(t, code);
-}
+// The first `code` tag of the subclass `sub`; in a record without subclass
+// markers (as R12 wrote them), the first of the record.
+int findAfter(const TagList& t, const char* sub, int code) { return findInSubclass(t, sub, code, true); }
 
 ErrorStatus setAfter(AcDbObject* o, ErrorStatus writable, const char* sub, int code, const ACHAR* text) {
     if (writable != Acad::eOk) return writable;
     if (!text) return Acad::eInvalidInput;
-    TagList& t = st(o).tags;
-    std::string utf8 = toUtf8(text);
-    int i = findAfter(t, sub, code);
-    if (i >= 0) {
-        t[static_cast<std::size_t>(i)].value = std::move(utf8);
-    } else {
-        // Right behind the subclass marker, or at the end of the record's data.
-        std::size_t at = xdataStart(t);
-        for (std::size_t k = 1; k < t.size(); ++k)
-            if (t[k].code == 100 && t[k].value == sub) {
-                at = k + 1;
-                break;
-            }
-        t.insert(t.begin() + static_cast<std::ptrdiff_t>(at), Tag{static_cast<int16_t>(code), std::move(utf8), nullptr});
-    }
+    setInSubclass(st(o).tags, sub, code, toUtf8(text), true);
     markDirty(o);
     return Acad::eOk;
 }
@@ -100,104 +79,16 @@ ErrorStatus AcDbAttributeDefinition::setPrompt(const ACHAR* text) {
 
 // --- multiline text -----------------------------------------------------------------
 
-namespace {
-
-// Indexes of the text pieces (codes 3 then 1) of a multiline text's own data.
-std::vector<std::size_t> mtextPieces(const TagList& t) {
-    std::vector<std::size_t> out;
-    std::size_t from = 1;
-    for (std::size_t i = 1; i < t.size(); ++i)
-        if (t[i].code == 100 && t[i].value == "AcDbMText") {
-            from = i + 1;
-            break;
-        }
-    for (std::size_t i = from; i < t.size(); ++i) {
-        if (t[i].code >= 1000 || t[i].code == 101) break;
-        if (t[i].code == 1 || t[i].code == 3) out.push_back(i);
-    }
-    return out;
-}
-
-// Length in bytes of the UTF-8 sequence starting with b.
-std::size_t seqLen(unsigned char b) { return b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1; }
-
-// Length of an escape starting at s[i] that must not be cut, in characters (0 if none).
-std::size_t escapeLen(const std::string& s, std::size_t i) {
-    if (s[i] != '\\' || i + 2 >= s.size() || s[i + 2] != '+') return s[i] == '\\' && i + 1 < s.size() ? 2 : 0;
-    if (s[i + 1] == 'U' || s[i + 1] == 'u') return 7;
-    if (s[i + 1] == 'M' || s[i + 1] == 'm') return 8;
-    return 2;
-}
-
-// Cuts UTF-8 text into pieces of at most `limit` characters without cutting
-// an escape (all escapes are ASCII).
-std::vector<std::string> cutText(const std::string& s, std::size_t limit) {
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    while (s.size() - start > 0) {
-        std::size_t i = start, chars = 0, lastSafe = start;
-        while (i < s.size() && chars < limit) {
-            std::size_t esc = escapeLen(s, i);
-            if (esc > 1) {
-                if (chars + esc > limit) break;
-                i = std::min(s.size(), i + esc);
-                chars += esc;
-            } else {
-                i = std::min(s.size(), i + seqLen(static_cast<unsigned char>(s[i])));
-                ++chars;
-            }
-            lastSafe = i;
-        }
-        if (lastSafe == start) lastSafe = std::min(s.size(), start + seqLen(static_cast<unsigned char>(s[start])));
-        if (lastSafe >= s.size()) break;
-        pieces.push_back(s.substr(start, lastSafe - start));
-        start = lastSafe;
-    }
-    pieces.push_back(s.substr(start));
-    return pieces;
-}
-
-}  // namespace
-
 AcDbMText::AcDbMText() { st(this).tags = defaultTags("MTEXT"); }
 AcDbMText::~AcDbMText() = default;
 
-ACHAR* AcDbMText::contents() const {
-    const TagList& t = st(this).tags;
-    std::string all, last;
-    bool haveLast = false;
-    for (std::size_t i : mtextPieces(t)) {
-        if (t[i].code == 3) {
-            all += t[i].value;
-        } else if (!haveLast) {
-            last = t[i].value;
-            haveLast = true;
-        }
-    }
-    return toHost(all + last);
-}
+ACHAR* AcDbMText::contents() const { return toHost(mtextContents(st(this).tags)); }
 
 ErrorStatus AcDbMText::setContents(const ACHAR* text) {
     ErrorStatus es = checkWritable();
     if (es != Acad::eOk) return es;
     if (!text) return Acad::eInvalidInput;
-    TagList& t = st(this).tags;
-    std::vector<std::size_t> pieces = mtextPieces(t);
-    std::size_t at = pieces.empty() ? std::size_t(0) : pieces.front();
-    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) t.erase(t.begin() + static_cast<std::ptrdiff_t>(*it));
-    if (pieces.empty()) {
-        at = t.size();
-        for (std::size_t i = 1; i < t.size(); ++i)
-            if (t[i].code >= 1000 || t[i].code == 101) {
-                at = i;
-                break;
-            }
-    }
-    std::vector<std::string> cut = cutText(toUtf8(text), 250);
-    TagList add;
-    for (std::size_t i = 0; i < cut.size(); ++i)
-        add.push_back(Tag{static_cast<int16_t>(i + 1 < cut.size() ? 3 : 1), std::move(cut[i]), nullptr});
-    t.insert(t.begin() + static_cast<std::ptrdiff_t>(at), add.begin(), add.end());
+    setMTextContents(st(this).tags, toUtf8(text));
     markDirty(this);
     return Acad::eOk;
 }

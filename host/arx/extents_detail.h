@@ -16,6 +16,7 @@
 
 #include "host/dbextents.h"
 #include "host/gegeom3d.h"
+#include "host/proxy/conic.h"
 
 namespace arxhost::extents {
 
@@ -205,16 +206,8 @@ class Collector {
             bad_ = true;
             return;
         }
-        t1 = std::min(t1, t0 + 2 * std::numbers::pi);
-        if (probe_) probe_->conic(wc, wu, wv, t0, t1);
-        auto at = [&](double t) { return wc + wu * std::cos(t) + wv * std::sin(t); };
-        addWorld(at(t0));
-        addWorld(at(t1));
-        for (unsigned i = 0; i < 3; ++i) {
-            double phi = std::atan2(wv[i], wu[i]);
-            double k = std::ceil((t0 - phi) / std::numbers::pi);
-            for (double t = phi + k * std::numbers::pi; t <= t1; t += std::numbers::pi) addWorld(at(t));
-        }
+        if (probe_) probe_->conic(wc, wu, wv, t0, std::min(t1, t0 + 2 * std::numbers::pi));
+        proxygfx::conicBounds(wc, wu, wv, t0, t1, [this](const AcGePoint3d& w) { addWorld(w); });
     }
     // The arc from a to b that turns by 4 atan(bulge) about the local z axis (counterclockwise
     // for a positive bulge), both points in a plane z = const of the local system. With a width,
@@ -228,14 +221,12 @@ class Collector {
             return;
         }
         if (bulgeValue == 0.0 || !(d > 0)) return;
-        const AcGeVector3d n(0, 0, 1);
-        AcGeVector3d left = n.crossProduct(chord / d);
-        AcGePoint3d c = a + chord * 0.5 + left * (d * (1 - bulgeValue * bulgeValue) / (4 * bulgeValue));
-        AcGeVector3d u = a - c;
-        u.z = 0;
-        AcGeVector3d v = n.crossProduct(u);
-        double sweep = 4 * std::atan(bulgeValue);
-        double t0 = std::min(0.0, sweep), t1 = std::max(0.0, sweep);
+        proxygfx::BulgeArc arc;
+        if (!proxygfx::bulgeArc(a, AcGePoint3d(b.x, b.y, a.z), bulgeValue, AcGeVector3d(0, 0, 1), arc)) return;
+        const AcGePoint3d& c = arc.c;
+        const AcGeVector3d& u = arc.u;
+        const AcGeVector3d& v = arc.v;
+        const double t0 = arc.t0, t1 = arc.t1;
         if (width == 0.0) {
             conic(c, u, v, t0, t1);
             return;

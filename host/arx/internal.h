@@ -130,6 +130,14 @@ const std::string* tagValue(const TagList& t, int code);
 // Sets the first `code` tag, or inserts one at `insertAt` (end of the record's
 // data when negative).
 void setTag(TagList& t, int code, std::string value, int insertAt = -1);
+// Index of the first `code` tag after the subclass marker `sub`, or -1. With
+// `markerless`, a record without any subclass marker (as R12 wrote them) is
+// searched whole.
+int findInSubclass(const TagList& t, const char* sub, int code, bool markerless);
+// Sets the first `code` tag of the subclass `sub` (found as findInSubclass
+// does), or inserts one right behind the marker (at the end of the record's
+// data when there is no marker).
+void setInSubclass(TagList& t, const char* sub, int code, std::string value, bool markerless);
 // Handle of the record's owner (the first 330 outside application groups).
 uint64_t ownerHandle(const TagList& t);
 void setOwnerHandle(TagList& t, uint64_t h);

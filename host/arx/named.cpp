@@ -7,11 +7,7 @@ using namespace arxhost;
 namespace {
 
 // Index of the first `code` tag after the subclass marker `sub`, or -1.
-int findIn(const TagList& t, const char* sub, int code) {
-    for (std::size_t i = 1; i < t.size(); ++i)
-        if (t[i].code == 100 && t[i].value == sub) return findTag(t, code, i + 1);
-    return -1;
-}
+int findIn(const TagList& t, const char* sub, int code) { return findInSubclass(t, sub, code, false); }
 
 ACHAR* textIn(const AcDbObject* o, const char* sub, int code) {
     const TagList& t = st(o).tags;
@@ -21,19 +17,7 @@ ACHAR* textIn(const AcDbObject* o, const char* sub, int code) {
 
 // Sets the `code` tag of the subclass, inserting it behind the marker when missing.
 void setIn(AcDbObject* o, const char* sub, int code, std::string value) {
-    TagList& t = st(o).tags;
-    int i = findIn(t, sub, code);
-    if (i >= 0) {
-        t[static_cast<std::size_t>(i)].value = std::move(value);
-    } else {
-        std::size_t at = xdataStart(t);
-        for (std::size_t k = 1; k < t.size(); ++k)
-            if (t[k].code == 100 && t[k].value == sub) {
-                at = k + 1;
-                break;
-            }
-        t.insert(t.begin() + static_cast<std::ptrdiff_t>(at), Tag{static_cast<int16_t>(code), std::move(value), nullptr});
-    }
+    setInSubclass(st(o).tags, sub, code, std::move(value), false);
     markDirty(o);
 }
 

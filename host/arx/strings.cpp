@@ -85,23 +85,9 @@ ACHAR* toHost(std::string_view utf8) {
 
 ACHAR* dupHost(const ACHAR* s) { return s ? acStrDup(s) : nullptr; }
 
-std::string hexOf(uint64_t v) {
-    char buf[20];
-    auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v, 16);
-    (void)ec;
-    std::string s(buf, p);
-    for (char& c : s)
-        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 32);
-    return s;
-}
+std::string hexOf(uint64_t v) { return hostcore::handleText(v); }
 
-bool parseHex(std::string_view s, uint64_t& out) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    if (s.empty() || s.size() > 16) return false;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out, 16);
-    return ec == std::errc() && p == s.data() + s.size();
-}
+bool parseHex(std::string_view s, uint64_t& out) { return hostcore::parseHandle(s, out); }
 
 long long toInt(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);

@@ -48,6 +48,31 @@ void setTag(TagList& t, int code, std::string value, int insertAt) {
     t.insert(t.begin() + static_cast<std::ptrdiff_t>(at), Tag{static_cast<int16_t>(code), std::move(value), nullptr});
 }
 
+int findInSubclass(const TagList& t, const char* sub, int code, bool markerless) {
+    bool markers = false;
+    for (std::size_t i = 1; i < t.size(); ++i) {
+        if (t[i].code != 100) continue;
+        if (t[i].value == sub) return findTag(t, code, i + 1);
+        markers = true;
+    }
+    return markerless && !markers ? findTag(t, code) : -1;
+}
+
+void setInSubclass(TagList& t, const char* sub, int code, std::string value, bool markerless) {
+    int i = findInSubclass(t, sub, code, markerless);
+    if (i >= 0) {
+        t[static_cast<std::size_t>(i)].value = std::move(value);
+        return;
+    }
+    std::size_t at = xdataStart(t);
+    for (std::size_t k = 1; k < t.size(); ++k)
+        if (t[k].code == 100 && t[k].value == sub) {
+            at = k + 1;
+            break;
+        }
+    t.insert(t.begin() + static_cast<std::ptrdiff_t>(at), tagOf(code, std::move(value)));
+}
+
 namespace {
 // Index of the owner tag: the first 330 before the first subclass marker that
 // is not inside an application group.

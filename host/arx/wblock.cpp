@@ -11,16 +11,13 @@
 #include <unordered_map>
 
 #include "host/arx/internal.h"
+#include "host/core/dxfio.h"
 
 using Acad::ErrorStatus;
 using namespace arxhost;
 namespace flags = hostcore::flags;
 
 namespace {
-
-bool isHandleCode(int c) {
-    return (c >= 320 && c <= 369) || (c >= 390 && c <= 399) || c == 480 || c == 481 || c == 1005;
-}
 
 class Cloner {
 public:
@@ -194,7 +191,7 @@ private:
                 auto it = map_.find(g.ref);
                 g.ref = it == map_.end() ? nullptr : it->second;
                 if (g.ref) g.value = dst_.nameOf(g.ref);
-            } else if (isHandleCode(g.code)) {
+            } else if (hostcore::isHandleReference(g.code)) {
                 uint64_t h = 0;
                 parseHex(g.value, h);
                 const Entry* target = h ? src_.find(h) : nullptr;

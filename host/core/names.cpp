@@ -163,7 +163,7 @@ std::string handleText(uint64_t v) {
 
 bool parseHandle(std::string_view s, uint64_t& out) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
     if (s.empty() || s.size() > 16) return false;
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out, 16);
     return ec == std::errc() && p == s.data() + s.size();

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <unordered_set>
 
+#include "host/core/dxfio.h"
 #include "host/dxf/tags.h"
 
 namespace hostcore {
@@ -53,8 +54,7 @@ std::unordered_set<uint64_t> referencedAmong(const Drawing& d, const std::unorde
     for (const Entry& e : d.entries) {
         if (&e == list || e.erased() || wanted.count(e.handle)) continue;
         auto check = [&](int code, std::string_view value) {
-            if ((code >= 320 && code <= 369) || (code >= 390 && code <= 399) || code == 480 ||
-                code == 481 || code == 1005) {
+            if (isHandleReference(code)) {
                 uint64_t h = handleValue(value);
                 if (wanted.count(h)) found.insert(h);
             }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "host/core/header.h"
 #include "host/dxf/tags.h"
 
 namespace hostcore {
@@ -27,27 +28,8 @@ const Field kFields[] = {
 
 constexpr const char* kCookie = "DWGPROPS COOKIE";
 
-// The value tags of a header variable (the variable's own 9 tag excluded).
-TagList headerValue(const Drawing& d, const HeaderVar& v) {
-    if (v.tags) return *v.tags;
-    TagList out;
-    dxf::AsciiTagReader r(v.raw);
-    dxf::RawTag t;
-    while (r.next(t)) {
-        if (t.code == 9) continue;
-        Tag tag;
-        tag.code = static_cast<int16_t>(t.code);
-        if (d.codec.enc == dxf::Encoding::Utf8 || dxf::isPlainAscii(t.value))
-            tag.value.assign(t.value);
-        else
-            dxf::decode(t.value, d.codec, tag.value);
-        out.push_back(std::move(tag));
-    }
-    return out;
-}
-
 std::string headerString(const Drawing& d, const HeaderVar& v) {
-    for (const Tag& t : headerValue(d, v))
+    for (const Tag& t : headerTags(d, v))
         if (t.code == 1) return t.value;
     return {};
 }
@@ -110,12 +92,6 @@ SummaryInfo readFromRecord(const Drawing& d, const Entry* e) {
     return info;
 }
 
-HeaderVar* findVar(Drawing& d, std::string_view name) {
-    for (HeaderVar& v : d.header)
-        if (v.name == name) return &v;
-    return nullptr;
-}
-
 std::size_t varIndex(const Drawing& d, std::string_view name) {
     for (std::size_t i = 0; i < d.header.size(); ++i)
         if (d.header[i].name == name) return i;
@@ -123,7 +99,7 @@ std::size_t varIndex(const Drawing& d, std::string_view name) {
 }
 
 void setVar(Drawing& d, const char* name, const std::string& value, std::size_t& insertAt) {
-    HeaderVar* v = findVar(d, name);
+    HeaderVar* v = findHeader(d, name);
     if (v) {
         if (headerString(d, *v) == value) return;
         v->tags = std::make_unique<TagList>(TagList{{1, value, nullptr}});

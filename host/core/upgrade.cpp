@@ -30,16 +30,6 @@ namespace {
 
 constexpr const char* kTargetVersion = "AC1015";
 
-std::string hexString(uint64_t v) {
-    char buf[20];
-    auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v, 16);
-    (void)ec;
-    std::string s(buf, p);
-    for (char& c : s)
-        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 32);
-    return s;
-}
-
 int toInt(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
@@ -140,9 +130,9 @@ TagList startRecord(RecordParts& p, int handleCode, uint64_t handle, uint64_t ow
     TagList out;
     out.reserve(p.body.size() + p.appData.size() + p.xdata.size() + 8);
     out.push_back(std::move(p.head));
-    out.push_back(Tag{static_cast<int16_t>(handleCode), hexString(handle), nullptr});
+    out.push_back(Tag{static_cast<int16_t>(handleCode), handleText(handle), nullptr});
     for (Tag& t : p.appData) out.push_back(std::move(t));
-    out.push_back(Tag{330, hexString(owner), nullptr});
+    out.push_back(Tag{330, handleText(owner), nullptr});
     return out;
 }
 
@@ -490,8 +480,8 @@ private:
         e->owner = t.head;
         auto tags = std::make_unique<TagList>();
         tags->push_back({0, tableTypeName(k), nullptr});
-        tags->push_back({static_cast<int16_t>(handleCode(k)), hexString(e->handle), nullptr});
-        tags->push_back({330, hexString(t.head->handle), nullptr});
+        tags->push_back({static_cast<int16_t>(handleCode(k)), handleText(e->handle), nullptr});
+        tags->push_back({330, handleText(t.head->handle), nullptr});
         tags->push_back({100, "AcDbSymbolTableRecord", nullptr});
         tags->push_back({100, recordSubclass(k), nullptr});
         tags->push_back({2, std::string(name), nullptr});
@@ -592,8 +582,8 @@ private:
             end->owner = e;
             auto tags = std::make_unique<TagList>();
             tags->push_back({0, "SEQEND", nullptr});
-            tags->push_back({5, hexString(end->handle), nullptr});
-            tags->push_back({330, hexString(e->handle), nullptr});
+            tags->push_back({5, handleText(end->handle), nullptr});
+            tags->push_back({330, handleText(e->handle), nullptr});
             tags->push_back({100, "AcDbEntity", nullptr});
             if (const Tag* layer = firstTag(*e->tags, 8)) tags->push_back(*layer);
             end->tags = std::move(tags);
@@ -704,7 +694,7 @@ private:
         add(72, v[15]);  // circle zoom
         for (const Tag* layer : frozen)
             if (Entry* e = d_.lookup(TableKind::Layer, layer->value))
-                own.push_back({331, hexString(e->handle), nullptr});
+                own.push_back({331, handleText(e->handle), nullptr});
         // The modes: view mode bits as they are, then one bit per switch.
         int flags = toInt(v[14]->value) & 31;
         const int ucsIcon = toInt(v[17]->value);
@@ -749,8 +739,8 @@ private:
         e->owner = t.head;
         auto tags = std::make_unique<TagList>();
         tags->push_back({0, "LAYER", nullptr});
-        tags->push_back({5, hexString(e->handle), nullptr});
-        tags->push_back({330, hexString(t.head->handle), nullptr});
+        tags->push_back({5, handleText(e->handle), nullptr});
+        tags->push_back({330, handleText(t.head->handle), nullptr});
         tags->push_back({100, "AcDbSymbolTableRecord", nullptr});
         tags->push_back({100, "AcDbLayerTableRecord", nullptr});
         tags->push_back({2, layerTag.value, nullptr});
@@ -769,10 +759,10 @@ private:
     Entry* addObject(Entry* dictionary, std::string_view key, TagList body) {
         Entry* e = newRecord(body.front().value, flags::kObject);
         e->owner = dictionary;
-        const std::string owner = dictionary ? hexString(dictionary->handle) : "0";
+        const std::string owner = dictionary ? handleText(dictionary->handle) : "0";
         TagList tags;
         tags.push_back(std::move(body.front()));
-        tags.push_back({5, hexString(e->handle), nullptr});
+        tags.push_back({5, handleText(e->handle), nullptr});
         if (dictionary) {
             tags.push_back({102, "{ACAD_REACTORS", nullptr});
             tags.push_back({330, owner, nullptr});
@@ -783,7 +773,7 @@ private:
         e->tags = std::make_unique<TagList>(std::move(tags));
         if (dictionary) {
             dictionary->tags->push_back({3, std::string(key), nullptr});
-            dictionary->tags->push_back({350, hexString(e->handle), nullptr});
+            dictionary->tags->push_back({350, handleText(e->handle), nullptr});
         }
         d_.objects.push_back(e);
         return e;
@@ -806,11 +796,11 @@ private:
                         {32, "0.0"}, {14, "1e+20"}, {24, "1e+20"}, {34, "1e+20"}, {15, "-1e+20"},
                         {25, "-1e+20"}, {35, "-1e+20"}, {146, "0.0"}, {13, "0.0"}, {23, "0.0"}, {33, "0.0"},
                         {16, "1.0"}, {26, "0.0"}, {36, "0.0"}, {17, "0.0"}, {27, "1.0"}, {37, "0.0"},
-                        {76, "0"}, {330, hexString(space->handle)}};
+                        {76, "0"}, {330, handleText(space->handle)}};
         Entry* layout = addObject(dictionary, name, std::move(body));
         TagList& rec = *space->tags;
         auto at = std::find_if(rec.begin(), rec.end(), [](const Tag& t) { return t.code >= 1000; });
-        rec.insert(at, Tag{340, hexString(layout->handle), nullptr});
+        rec.insert(at, Tag{340, handleText(layout->handle), nullptr});
     }
 
     // The OBJECTS section starts with the root dictionary, which holds the

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "host/dxf/encoding.h"
-#include "host/dxf/tags.h"
+#include "host/core/header.h"
 
 namespace arxed {
 
@@ -27,27 +26,10 @@ hostcore::TagList tagsOf(AcDbObjectId id) {
 
 bool headerValue(hostcore::Drawing& d, const std::string& var, std::vector<hostcore::Tag>& tags) {
     tags.clear();
-    for (const hostcore::HeaderVar& v : d.header) {
-        if (v.name != var) continue;
-        if (v.tags) {
-            tags = *v.tags;
-            return true;
-        }
-        dxf::AsciiTagReader r(v.raw);
-        dxf::RawTag t;
-        while (r.next(t)) {
-            if (t.code == 9) continue;
-            hostcore::Tag tag;
-            tag.code = static_cast<int16_t>(t.code);
-            if (d.codec.enc == dxf::Encoding::Utf8 || dxf::isPlainAscii(t.value))
-                tag.value.assign(t.value);
-            else
-                dxf::decode(t.value, d.codec, tag.value);
-            tags.push_back(std::move(tag));
-        }
-        return true;
-    }
-    return false;
+    const hostcore::HeaderVar* v = hostcore::findHeader(d, var);
+    if (!v) return false;
+    tags = hostcore::headerTags(d, *v);
+    return true;
 }
 
 void setHeaderValue(hostcore::Drawing& d, const std::string& var, const std::vector<hostcore::Tag>& tags) {

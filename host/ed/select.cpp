@@ -20,32 +20,10 @@ hostcore::Entry* currentSpace() {
     return entryOf(db->currentSpaceId());
 }
 
-std::string upperHex(uint64_t v) {
-    static const char* digits = "0123456789ABCDEF";
-    if (v == 0) return "0";
-    std::string s;
-    while (v) {
-        s.insert(s.begin(), digits[v & 15]);
-        v >>= 4;
-    }
-    return s;
-}
-
-bool parseHex(std::string_view s, uint64_t& v) {
-    if (s.empty() || s.size() > 16) return false;
-    v = 0;
-    for (char c : s) {
-        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (d < 0) return false;
-        v = v * 16 + static_cast<uint64_t>(d);
-    }
-    return v != 0;
-}
-
 hostcore::Entry* byHandle(std::string_view hex) {
     uint64_t h = 0;
     AcDbDatabase* db = workingDb();
-    if (!db || !parseHex(hex, h)) return nullptr;
+    if (!db || !hostcore::parseHandle(hex, h) || h == 0) return nullptr;
     AcDbObjectId id;
     if (db->getAcDbObjectId(id, false, AcDbHandle(h)) != Acad::eOk) return nullptr;
     return entryOf(id);
@@ -274,7 +252,7 @@ void idToName(AcDbObjectId id, ads_name name) {
 }
 
 std::string handleText(AcDbObjectId id) {
-    return entryOf(id) ? upperHex(entryOf(id)->handle) : "0";
+    return entryOf(id) ? hostcore::handleText(entryOf(id)->handle) : "0";
 }
 
 // Selections made by a command (LIST), on the same prompts as the modules'.

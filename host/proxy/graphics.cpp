@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "host/dxf/hex.h"
+#include "host/proxy/conic.h"
 
 namespace proxygfx {
 
@@ -1328,37 +1329,15 @@ std::string resolveLinetypeIndex(uint32_t index, const std::vector<std::string>&
 
 namespace {
 
-// Adds the points c + u cos t + v sin t for t from t0 to t1 (t0 <= t1) that bound the curve:
-// its ends and, per world axis, the parameters where that coordinate is extreme.
 void addConicExtents(const AcGePoint3d& c, const AcGeVector3d& u, const AcGeVector3d& v, double t0,
                      double t1, AcDbExtents& ext) {
-    auto at = [&](double t) { return c + u * std::cos(t) + v * std::sin(t); };
-    ext.addPoint(at(t0));
-    ext.addPoint(at(t1));
-    if (!(t1 >= t0)) return;                       // not numbers: the ends only
-    t1 = std::min(t1, t0 + 2 * std::numbers::pi);  // a whole turn holds every extreme
-    for (int i = 0; i < 3; ++i) {
-        double phi = std::atan2(v[static_cast<unsigned>(i)], u[static_cast<unsigned>(i)]);
-        // The extremes sit at phi + k*pi; the first one at or after t0:
-        double k = std::ceil((t0 - phi) / std::numbers::pi);
-        for (double t = phi + k * std::numbers::pi; t <= t1; t += std::numbers::pi)
-            ext.addPoint(at(t));
-    }
+    conicBounds(c, u, v, t0, t1, [&](const AcGePoint3d& p) { ext.addPoint(p); });
 }
 
-// A bulged segment from a to b in the plane of normal: an arc turning by 4 atan(bulge),
-// counterclockwise about the normal when the bulge is positive.
 void addBulgeExtents(const AcGePoint3d& a, const AcGePoint3d& b, double bulge,
                      const AcGeVector3d& normal, AcDbExtents& ext) {
-    AcGeVector3d chord = b - a;
-    double d = chord.length();
-    if (bulge == 0.0 || !(d > 0) || !std::isfinite(bulge)) return;
-    AcGeVector3d left = normal.crossProduct(chord / d);
-    AcGePoint3d c = a + chord * 0.5 + left * (d * (1 - bulge * bulge) / (4 * bulge));
-    AcGeVector3d u = a - c;
-    AcGeVector3d v = normal.crossProduct(u);
-    double sweep = 4 * std::atan(bulge);
-    addConicExtents(c, u, v, std::min(0.0, sweep), std::max(0.0, sweep), ext);
+    BulgeArc arc;
+    if (bulgeArc(a, b, bulge, normal, arc)) addConicExtents(arc.c, arc.u, arc.v, arc.t0, arc.t1, ext);
 }
 
 std::size_t codePoints(const std::string& s) {
