@@ -5,7 +5,7 @@
 # Quiet and quick when everything is there. ARX_NO_INSTALL=1 only checks.
 set -eu
 
-packages="cmake g++ make ninja-build libgtest-dev libbenchmark-dev python3 python3-ezdxf"
+packages="cmake g++ make ninja-build libgtest-dev libbenchmark-dev python3 python3-ezdxf libedit-dev"
 
 if ! command -v dpkg-query >/dev/null 2>&1; then
     echo "install-deps: not a Debian system; make sure these are installed: $packages" >&2

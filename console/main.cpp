@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/ed/session.h"
+#include "terminal.h"
 #include "platform/codepage.h"
 
 namespace {
@@ -54,6 +55,10 @@ void usage(std::FILE* out) {
                  "(a block reference of the current space, then entities inside its block).\n"
                  "Changes are written only by SAVE or SAVEAS (or a Yes to the question of\n"
                  "CLOSE and QUIT); a script that ends without them leaves the files as they were.\n"
+                 "\n"
+                 "On a terminal, answers are edited with the usual keys (history with the\n"
+                 "arrow keys); Ctrl-C or Esc cancels the prompt, and a second Ctrl-C at an\n"
+                 "empty Command: prompt asks to end the session as QUIT does.\n"
                  "\n"
                  "Commands of the host: OPEN, SAVE, SAVEAS, CLOSE, QUIT, ARXLOAD, ARXUNLOAD,\n"
                  "REGEN, AUDIT, LIST, GETVAR, SETVAR; a leading _ asks for a global name,\n"
@@ -199,13 +204,18 @@ int main(int argc, char** argv) {
     for (const std::string& m : modules)
         if (!arxed::loadModuleFile(m)) failed = true;
 
+    bool lineEditing = false;
     if (haveScript) {
         arxed::setInput(&scriptFile, false);
     } else {
         arxed::setInput(&std::cin, isatty(0) != 0);
+        // On a terminal: line editing, history, Ctrl-C and Esc cancel the prompt.
+        lineEditing = isatty(0) && startLineEditing();
+        if (lineEditing) arxed::setLineReader(readTerminalLine);
     }
     arxed::runCommandLoop();
     arxed::endSession();
+    if (lineEditing) stopLineEditing();
     if (failed || arxed::scriptFailed()) return kExitScriptFailed;
     return kExitOk;
 }

@@ -562,6 +562,10 @@ void setInput(std::istream* input, bool interactive) {
     ed().inputEnded = false;
 }
 
+void setLineReader(int (*reader)(const std::string& prompt, std::string& line)) {
+    ed().lineReader = reader;
+}
+
 bool openDrawing(const std::string& path) {
     std::string error;
     if (!openDocument(path, error)) {
@@ -584,6 +588,7 @@ void runCommandLoop() {
     // Enter on the command prompt repeats the last command, as in the real
     // editor (script files rely on it); LISP expressions are not repeated.
     std::string lastCommand;
+    bool cancelledBefore = false;  // the last command prompt was cancelled
     while (!e.quitRequested) {
         // Input that ended inside a command (at QUIT's question, say) ends the
         // session as input that ends on the command prompt does.
@@ -592,8 +597,17 @@ void runCommandLoop() {
         int rc = readAnswer("\nCommand: ", line, false);
         if (rc != RTNORM) {
             if (e.inputEnded) break;
+            // On a terminal a second Ctrl-C at the empty command prompt asks
+            // to end the session, as QUIT does (with its save question).
+            if (e.interactive && e.lineReader && cancelledBefore) {
+                cancelledBefore = false;
+                runCommand("QUIT");
+                continue;
+            }
+            cancelledBefore = true;
             continue;
         }
+        cancelledBefore = false;
         line = trim(line);
         if (line.empty()) {
             if (lastCommand.empty()) continue;

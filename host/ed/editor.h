@@ -82,6 +82,9 @@ struct Editor {
     double pickbox = 0.5;  // half the side of the pick square, drawing units
     std::istream* input = nullptr;
     bool interactive = false;
+    // Reads a terminal line with editing (cadhost's, see session.h): 1 with a
+    // line, 0 at the end of the input; null: lines come from `input`.
+    int (*lineReader)(const std::string& prompt, std::string& line) = nullptr;
     bool echo = true;
     bool inputEnded = false;
     std::vector<std::string> pendingAnswers;  // words after a command name on one line

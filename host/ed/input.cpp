@@ -25,15 +25,29 @@ std::string trim(std::string_view s) {
 namespace {
 
 // One raw line: RTNORM, or RTCAN at the end of the input. Script comment
-// lines are passed over.
-int nextLine(std::string& line) {
+// lines are passed over. With a terminal line reader the prompt's last line is
+// shown by the reader (it redraws it while the line is edited).
+int nextLine(std::string_view prompt, std::string& line) {
     Editor& e = ed();
     if (!e.pendingAnswers.empty()) {
         line = e.pendingAnswers.front();
         e.pendingAnswers.erase(e.pendingAnswers.begin());
+        print(prompt);
         print(line);
         return RTNORM;
     }
+    if (e.interactive && e.lineReader && !e.inputEnded) {
+        const std::size_t nl = prompt.rfind('\n');
+        const std::string_view head = nl == std::string_view::npos ? std::string_view() : prompt.substr(0, nl + 1);
+        print(head);
+        if (e.lineReader(std::string(prompt.substr(head.size())), line) != 1) {
+            e.inputEnded = true;
+            return RTCAN;
+        }
+        noteInputLineEnded();
+        return RTNORM;
+    }
+    print(prompt);
     for (;;) {
         if (e.inputEnded || !e.input || !std::getline(*e.input, line)) {
             e.inputEnded = true;
@@ -50,9 +64,8 @@ int nextLine(std::string& line) {
 }  // namespace
 
 int readAnswer(std::string_view prompt, std::string& answer, bool lispAnswers) {
-    print(prompt);
     std::string line;
-    if (nextLine(line) != RTNORM) {
+    if (nextLine(prompt, line) != RTNORM) {
         // The end of the input cancels a prompt; on the command prompt it just ends.
         if (lispAnswers) print("*Cancel*");
         return RTCAN;

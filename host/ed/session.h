@@ -26,6 +26,9 @@ ARXED_API bool releaseFitsBuild(int major, int minor);
 ARXED_API void startSession(const SessionOptions& options);
 // Where answers come from. interactive: a terminal (answers are not echoed).
 ARXED_API void setInput(std::istream* input, bool interactive);
+// On a terminal: a reader that shows the prompt's last line itself and reads
+// the answer with line editing (1 with a line, "^C" for a cancel; 0 at the end).
+ARXED_API void setLineReader(int (*reader)(const std::string& prompt, std::string& line));
 // Opens a drawing as a new current document; false (with a message) on failure.
 ARXED_API bool openDrawing(const std::string& utf8Path);
 // A new, empty drawing as the current document (when none was opened).

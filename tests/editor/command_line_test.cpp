@@ -177,6 +177,81 @@ TEST_P(CommandLine, AuditGivesAnOwnerlessImageReactorToItsImage) {
     EXPECT_EQ(out, image + "\n");
 }
 
+#ifdef CADHOST_LINE_EDITING
+// On a terminal (driven here through a pseudo-terminal): the history brings back a line,
+// Ctrl-C and a lone Esc cancel the prompt without ending the process, and a second Ctrl-C
+// at the empty command prompt asks to end the session as QUIT does, save question included.
+const char* const kTerminal = R"PY(
+import os, pty, sys, time, select
+exe, drawing = sys.argv[1], sys.argv[2]
+pid, fd = pty.fork()
+if pid == 0:
+    os.execv(exe, [exe, drawing])
+out = b''
+def pump(t):
+    global out
+    end = time.time() + t
+    while time.time() < end:
+        r, _, _ = select.select([fd], [], [], 0.05)
+        if r:
+            try:
+                data = os.read(fd, 4096)
+            except OSError:
+                return
+            if not data:
+                return
+            out += data
+def send(b, t=0.4):
+    os.write(fd, b)
+    pump(t)
+pump(1.0)
+send(b'GETVAR\r'); send(b'ACADVER\r')
+send(b'\x1b[A'); send(b'\x1b[A'); send(b'\r'); send(b'DBMOD\r')
+send(b'GETVAR\r'); send(b'\x03')
+send(b'GETVAR\r'); send(b'\x1b', 0.6)
+send(b'SETVAR\r'); send(b'LTSCALE\r'); send(b'2.5\r')
+send(b'\x03'); send(b'\x03', 0.8); send(b'N\r', 1.0)
+# Read to the end of the terminal's output (the process ends), then its status.
+end = time.time() + 20
+while time.time() < end:
+    r, _, _ = select.select([fd], [], [], 0.1)
+    if r:
+        try:
+            data = os.read(fd, 4096)
+        except OSError:
+            break
+        if not data:
+            break
+        out += data
+status = None
+for _ in range(100):
+    done, st = os.waitpid(pid, os.WNOHANG)
+    if done:
+        status = os.WEXITSTATUS(st) if os.WIFEXITED(st) else -1
+        break
+    time.sleep(0.1)
+if status is None:
+    os.kill(pid, 9)
+sys.stdout.write(out.decode('utf8', 'replace').replace('\r', ''))
+print('EXIT', status)
+)PY";
+
+TEST_P(CommandLine, TerminalEditingHistoryAndCancel) {
+    newDrawing("n");
+    fs::path py = dir_ / "terminal.py";
+    std::ofstream(py) << kTerminal;
+    std::string cmd = "cd '" + dir_.string() + "' && CADHOST_REGISTRY='" + registry_.string() + "' /usr/bin/python3 '" +
+                      py.string() + "' '" + GetParam().exe + "' n.dxf > t.txt 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string out = readFile(dir_ / "t.txt");
+    // The second GETVAR came from the history (two steps up), and answered DBMOD.
+    EXPECT_NE(out.find("DBMOD = 0"), std::string::npos) << out;
+    EXPECT_EQ(count(out, "Enter variable name: *Cancel*"), 2u) << out;
+    EXPECT_NE(out.find("Save changes to "), std::string::npos) << out;
+    EXPECT_NE(out.find("EXIT 0"), std::string::npos) << out;
+}
+#endif
+
 // Each host keeps the modules it registered for loading on demand: a module of
 // the other build, registered in the same file, is never tried.
 TEST_P(CommandLine, EachHostKeepsItsOwnDemandLoadEntries) {
