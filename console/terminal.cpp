@@ -102,8 +102,9 @@ bool startLineEditing() {
     el_set(s.el, EL_HIST, history, s.history);
     el_set(s.el, EL_PROMPT, promptOf);
     el_set(s.el, EL_GETCFN, readChar);
-    el_set(s.el, EL_ADDFN, "cadhost-cancel", "Cancel the prompt", cancelKey);
-    el_set(s.el, EL_BIND, "^C", "cadhost-cancel", nullptr);
+    // Wide names: libedit keeps them as given (the narrow call's copies are never freed).
+    el_wset(s.el, EL_ADDFN, L"cadhost-cancel", L"Cancel the prompt", cancelKey);
+    el_wset(s.el, EL_BIND, L"^C", L"cadhost-cancel", nullptr);
     // Ctrl-C no longer ends the process: it cancels, through readByte.
     struct sigaction sa {};
     sa.sa_handler = onInterrupt;
