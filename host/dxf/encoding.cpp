@@ -10,11 +10,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/codepage_tables.h"
+
 namespace dxf {
 
 namespace {
-
-#include "host/dxf/codepage_tables.inc"
 
 using uchar = unsigned char;
 
@@ -141,18 +141,25 @@ struct ByteTable {
     }
 };
 
-std::unique_ptr<ByteTable> makeTable(const char16_t (&high)[128]) {
+// The upper half of one of the platform's code-page tables (platform/gen_codepage_tables.py).
+// The platform maps a byte the code page leaves undefined to the C1 control of the same value,
+// as Windows does; no defined byte of these code pages is a C1 control, so those bytes are
+// marked undefined here and travel as escapes.
+std::unique_ptr<ByteTable> makeTable(const char16_t (&all)[256]) {
     auto t = std::make_unique<ByteTable>();
-    std::memcpy(t->high, high, sizeof t->high);
+    for (int i = 0; i < 128; ++i) {
+        const char16_t u = all[128 + i];
+        t->high[i] = u >= 0x80 && u <= 0x9F ? char16_t(0) : u;
+    }
     t->finish();
     return t;
 }
 
 const ByteTable& builtinTable(Encoding enc) {
-    static const std::unique_ptr<ByteTable> t866 = makeTable(kCp866High);
-    static const std::unique_ptr<ByteTable> t1250 = makeTable(kCp1250High);
-    static const std::unique_ptr<ByteTable> t1251 = makeTable(kCp1251High);
-    static const std::unique_ptr<ByteTable> t1252 = makeTable(kCp1252High);
+    static const std::unique_ptr<ByteTable> t866 = makeTable(codepage_data::cp866);
+    static const std::unique_ptr<ByteTable> t1250 = makeTable(codepage_data::cp1250);
+    static const std::unique_ptr<ByteTable> t1251 = makeTable(codepage_data::cp1251);
+    static const std::unique_ptr<ByteTable> t1252 = makeTable(codepage_data::cp1252);
     switch (enc) {
     case Encoding::Cp866: return *t866;
     case Encoding::Cp1250: return *t1250;
