@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/host/arx_test_util.h"
+#include "tests/arx/arx_test_util.h"
 #include "tests/proxy/ez_fields.h"
 
 namespace proxytest {

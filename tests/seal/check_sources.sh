@@ -5,7 +5,7 @@
 set -eu
 root=$1
 found=$(grep -rnE '#[[:space:]]*include[[:space:]]*[<"]host/(core|dxf|proxy|arx|ed)/' \
-    "$root/walk" "$root/transkodo" "$root/shardex" "$root/tests/editor/edtest.cpp" \
+    "$root/walk" "$root/transkodo" "$root/shardex" "$root/tests/ed/edtest.cpp" \
     "$root/tests/seal/good_module.cpp" 2>/dev/null || true)
 if [ -n "$found" ]; then
     echo "module sources include host internals:" >&2

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tests/host/arx_test_util.h"
+#include "tests/arx/arx_test_util.h"
 #include "walk/walk.h"
 
 // Options for one test: the defaults with the given direction.
