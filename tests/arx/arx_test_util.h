@@ -133,13 +133,8 @@ inline std::string corpusFile(const std::string& rel) {
     return std::filesystem::exists(p) ? p : std::string();
 }
 
-// Runs a Python script (ezdxf as the independent reader); returns its
-// standard output, or sets ok to false.
-inline std::string runPython(const std::string& script, const std::string& arg, bool& ok) {
-    TempDir dir;
-    const std::string file = dir.file("check.py");
-    writeAll(file, script);
-    const std::string cmd = std::string(ARX_PYTHON) + " " + file + " '" + arg + "' 2>&1";
+// Runs a shell command and gives what it printed; `ok` says whether it exited with 0.
+inline std::string runCommand(const std::string& cmd, bool& ok) {
     std::string out;
     std::FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) {
@@ -151,6 +146,16 @@ inline std::string runPython(const std::string& script, const std::string& arg, 
     while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
     ok = ::pclose(p) == 0;
     return out;
+}
+
+// Runs a Python script (ezdxf as the independent reader); returns its
+// standard output, or sets ok to false.
+inline std::string runPython(const std::string& script, const std::string& arg, bool& ok) {
+    TempDir dir;
+    const std::string file = dir.file("check.py");
+    writeAll(file, script);
+    const std::string cmd = std::string(ARX_PYTHON) + " " + file + " '" + arg + "' 2>&1";
+    return runCommand(cmd, ok);
 }
 
 inline bool haveEzdxf() {

@@ -67,17 +67,7 @@ std::string runOracle(const std::string& before, const std::string& after, const
     cmd += " --narrow";
 #endif
     cmd += " 2>&1";
-    std::string out;
-    std::FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) {
-        ok = false;
-        return out;
-    }
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    ok = ::pclose(p) == 0;
-    return out;
+    return runCommand(cmd, ok);
 }
 
 std::string nameStepLines() {
