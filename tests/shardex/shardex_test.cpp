@@ -115,15 +115,15 @@ protected:
     Result runOn(const std::string& drawing, const std::string& script) {
         return run("-l '" + std::string(build().module) + "' '" + drawing + "'", script);
     }
-    // What ezdxf reads of a saved drawing (inspect_drawing.py).
-    std::string inspect(const std::string& file, const std::vector<std::string>& handles = {}) {
+    // What ezdxf reads of a saved drawing (read_back.py).
+    std::string readBack(const std::string& file, const std::vector<std::string>& handles = {}) {
         std::string args;
         for (const std::string& x : handles) args += " " + x;
-        Result r = shell(dir_, PYTHON " '" SHARDEX_TEST_DIR "/inspect_drawing.py' '" + file + "'" + args);
+        Result r = shell(dir_, PYTHON " '" SHARDEX_TEST_DIR "/read_back.py' '" + file + "'" + args);
         EXPECT_EQ(r.status, 0) << r.out;
         return r.out;
     }
-    // "proxies ..." as inspect prints it for the named proxies.
+    // "proxies ..." as readBack prints it for the named proxies.
     std::string proxiesLine(std::vector<std::string> names) const {
         std::vector<std::string> hs;
         for (const std::string& n : names) hs.push_back(h(n));
@@ -150,7 +150,7 @@ fs::path Shardex::made_;
 TEST_P(Shardex, ExplodeAllProxyTurnsProxiesIntoPiecesInEveryBlock) {
     Result r = runOn("proxies.dxf", "ExplodeAllProxy\n" + saveAs("out.dxf"));
     ASSERT_EQ(r.status, 0) << r.out;
-    std::string got = inspect("out.dxf", {h("stuck")});
+    std::string got = readBack("out.dxf", {h("stuck")});
     EXPECT_TRUE(contains(got, "audit 0\n")) << got;
     EXPECT_TRUE(contains(got, "locked L1 L3\n")) << got;  // the proxy's layer L1 was unlocked and locked again
     // Paper space, and the nested blocks inserted twice: pieces on the proxy's layer.
@@ -184,7 +184,7 @@ TEST_P(Shardex, ExplodeAllProxyWithoutProxiesChangesNothing) {
     EXPECT_TRUE(contains(r.out, "\nУдалено Proxy: 0 Новых объектов: 0\nCommand: ExplodeAllProxy\n"
                                 "Удалено Proxy: 0 Новых объектов: 0\n"))
         << r.out;
-    std::string got = inspect("out.dxf");
+    std::string got = readBack("out.dxf");
     EXPECT_TRUE(contains(got, "audit 0\nproxies \nlocked L1 L3\nblock *Model_Space: CIRCLE@L2 LINE@L1\n")) << got;
 }
 
@@ -193,7 +193,7 @@ TEST_P(Shardex, CommandEchoOffSilencesOnlyTheOlderBuild) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(contains(r.out, "Удалено Proxy:"), build().wide) << r.out;
     // The work is done either way.
-    EXPECT_TRUE(contains(inspect("out.dxf"), "block INNER: LINE@P\n"));
+    EXPECT_TRUE(contains(readBack("out.dxf"), "block INNER: LINE@P\n"));
 }
 
 // --- LISP functions -----------------------------------------------------------------------
@@ -225,7 +225,7 @@ TEST_P(Shardex, LispFunctionsAnswerEveryCaseOfTheirTables) {
     ASSERT_EQ(r.status, 0) << r.out;
     for (const Call& c : calls)
         EXPECT_TRUE(contains(r.out, "Command: " + c.expr + "\n" + c.result + "\nCommand: ")) << c.expr << "\n" << r.out;
-    std::string got = inspect("out.dxf", {h("stuck"), h("full")});
+    std::string got = readBack("out.dxf", {h("stuck"), h("full")});
     // The LISP functions leave locked layers alone: the proxy on L1 stays.
     EXPECT_TRUE(contains(got, "locked L1 L3\n")) << got;
     EXPECT_TRUE(contains(got, "block INNER: LINE@P\nblock OUTER: CIRCLE@P INSERT@0\n")) << got;
@@ -264,7 +264,7 @@ TEST_P(Shardex, RemoveAllProxyErasesEveryProxyWhereverItIs) {
                 << r.out;
         else
             EXPECT_TRUE(contains(r.out, found + removed)) << r.out;
-        std::string got = inspect("out.dxf", {h("stuck"), h("stuckdata")});
+        std::string got = readBack("out.dxf", {h("stuck"), h("stuckdata")});
         EXPECT_TRUE(contains(got, "audit 0\nproxies \nlocked L1 L3\n"
                                   "block *Model_Space: INSERT@0 INSERT@0 LINE@Q\nblock *Paper_Space: \n"
                                   "block INNER: \nblock OUTER: INSERT@0\n"))
@@ -286,7 +286,7 @@ TEST_P(Shardex, RemoveAllProxyScansSparseAndHugeHandlesAtOnce) {
                                 "Всего найдено proxy-объектов: 4. Из них proxy-примитивов: 3.\n"))
         << r.out;
     EXPECT_TRUE(contains(r.out, "\nВсего удалено proxy-объектов: 4. Из них proxy-примитивов: 3.\n")) << r.out;
-    std::string got = inspect("out.dxf", {h("sparse1"), h("sparse4")});
+    std::string got = readBack("out.dxf", {h("sparse1"), h("sparse4")});
     EXPECT_TRUE(contains(got, "audit 0\nproxies \nlocked L1\n")) << got;
     EXPECT_TRUE(contains(got, "has 100 no\nhas 7FFFFFFFFFFFFFF0 no\n")) << got;
 }
@@ -297,7 +297,7 @@ TEST_P(Shardex, RemoveAllProxyWithoutProxies) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(contains(r.out, "\nВсего найдено proxy-объектов: 0. Из них proxy-примитивов: 0.\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "\nВсего удалено proxy-объектов: 0. Из них proxy-примитивов: 0.\n")) << r.out;
-    EXPECT_TRUE(contains(inspect("out.dxf"), "locked L1 L3\nblock *Model_Space: CIRCLE@L2 LINE@L1\n"));
+    EXPECT_TRUE(contains(readBack("out.dxf"), "locked L1 L3\nblock *Model_Space: CIRCLE@L2 LINE@L1\n"));
 }
 
 // --- Module frame ---------------------------------------------------------------------------
@@ -355,7 +355,7 @@ TEST_P(Shardex, RealDrawingsAreCleanedOfEveryProxy) {
     for (const std::string& file : files) {
         SCOPED_TRACE(file);
         fs::copy_file(file, dir_ / "real.dxf", fs::copy_options::overwrite_existing);
-        std::string before = inspect("real.dxf");
+        std::string before = readBack("real.dxf");
         std::string script = "ExplodeAllProxy\nRemoveAllProxy\n" + std::string(build().wide ? "No\n" : "") +
                              saveAs("out.dxf");
         Result r = runOn("real.dxf", script);
@@ -370,7 +370,7 @@ TEST_P(Shardex, RealDrawingsAreCleanedOfEveryProxy) {
                   static_cast<int>(std::count(listed.begin(), listed.end(), ' ') + (listed.empty() ? 0 : 1)))
             << before;
         EXPECT_EQ(countAfter(r.out, "Всего удалено proxy-объектов: "), found) << r.out;
-        std::string after = inspect("out.dxf");
+        std::string after = readBack("out.dxf");
         EXPECT_TRUE(contains(after, "\nproxies \n")) << after;
         // ezdxf finds no more faults than it found in the original.
         EXPECT_LE(countAfter(after, "audit "), countAfter(before, "audit ")) << before << after;
@@ -397,8 +397,8 @@ TEST_P(ShardexWide, RemoveExtentsMovesWhatLiesOutsideTheBoxIntoAFile) {
                                 "Файл для сохранения удаленных примитивов: <deleted.dxf>: cut\n"
                                 "Отобрано для удаления: 1\nУдалено: 1\n"))
         << r.out;
-    EXPECT_TRUE(contains(inspect("cut.dxf", {h("huge")}), "block *Model_Space: LINE@0\n"));
-    std::string got = inspect("out.dxf", {h("huge"), h("touching")});
+    EXPECT_TRUE(contains(readBack("cut.dxf", {h("huge")}), "block *Model_Space: LINE@0\n"));
+    std::string got = readBack("out.dxf", {h("huge"), h("touching")});
     EXPECT_TRUE(contains(got, "has " + h("huge") + " no\nhas " + h("touching") + " yes\n")) << got;
 
     // A box of zero height at z = 0, given either way round: the flat line touching its faces
@@ -409,9 +409,9 @@ TEST_P(ShardexWide, RemoveExtentsMovesWhatLiesOutsideTheBoxIntoAFile) {
         r = runOn("box.dxf", "RemoveExtents\n" + corners + "\n" + saveAs("out.dxf"));
         ASSERT_EQ(r.status, 0) << r.out;
         EXPECT_TRUE(contains(r.out, "\nОтобрано для удаления: 4\nУдалено: 4\n")) << r.out;
-        got = inspect("deleted.dxf");
+        got = readBack("deleted.dxf");
         EXPECT_TRUE(contains(got, "block *Model_Space: LINE@0 LINE@0 LINE@0 LINE@L1\n")) << got;
-        got = inspect("out.dxf", {h("touching")});
+        got = readBack("out.dxf", {h("touching")});
         EXPECT_TRUE(contains(got, "locked L1\nblock *Model_Space: LINE@0\n")) << got;
         EXPECT_TRUE(contains(got, "has " + h("touching") + " yes\n")) << got;
     }
@@ -419,7 +419,7 @@ TEST_P(ShardexWide, RemoveExtentsMovesWhatLiesOutsideTheBoxIntoAFile) {
     // (0,10,0) and (10,0,0) are exchanged whole: no extents lie inside, all five go.
     r = runOn("box.dxf", "RemoveExtents\n0,10,0\n10,0,0\nall\n");
     EXPECT_TRUE(contains(r.out, "\nОтобрано для удаления: 5\nУдалено: 5\n")) << r.out;
-    EXPECT_TRUE(contains(inspect("all.dxf"), "block *Model_Space: LINE@0 LINE@0 LINE@0 LINE@0 LINE@L1\n"));
+    EXPECT_TRUE(contains(readBack("all.dxf"), "block *Model_Space: LINE@0 LINE@0 LINE@0 LINE@0 LINE@L1\n"));
 }
 
 TEST_P(ShardexWide, RemoveExtentsCancelFailedSaveAndNothingToRemove) {
@@ -428,7 +428,7 @@ TEST_P(ShardexWide, RemoveExtentsCancelFailedSaveAndNothingToRemove) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(contains(r.out, "\nОтобрано для удаления: 4\nУдалено: 4\n")) << r.out;
     EXPECT_FALSE(fs::exists(dir_ / "deleted.dxf"));
-    EXPECT_TRUE(contains(inspect("out.dxf"), "block *Model_Space: LINE@0\n"));
+    EXPECT_TRUE(contains(readBack("out.dxf"), "block *Model_Space: LINE@0\n"));
 
     // A save that fails (a file name longer than the system allows) keeps the entities:
     // they are nowhere else.
@@ -436,7 +436,7 @@ TEST_P(ShardexWide, RemoveExtentsCancelFailedSaveAndNothingToRemove) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(contains(r.out, "\nОшибка saveas=e")) << r.out;
     EXPECT_TRUE(contains(r.out, "\nОтобрано для удаления: 4\nУдалено: 0\n")) << r.out;
-    std::string got = inspect("out.dxf");
+    std::string got = readBack("out.dxf");
     EXPECT_TRUE(contains(got, "locked L1\nblock *Model_Space: LINE@0 LINE@0 LINE@0 LINE@0 LINE@L1\n")) << got;
 
     // Cancel at either prompt ends the command before anything happens.
@@ -447,7 +447,7 @@ TEST_P(ShardexWide, RemoveExtentsCancelFailedSaveAndNothingToRemove) {
     // Nothing reaches beyond 1e10 here.
     r = runOn("plain.dxf", "RemoveExtents\n\n\n" + saveAs("out.dxf"));
     EXPECT_TRUE(contains(r.out, "\nНечего удалять!\n")) << r.out;
-    EXPECT_TRUE(contains(inspect("out.dxf"), "locked L1 L3\n"));
+    EXPECT_TRUE(contains(readBack("out.dxf"), "locked L1 L3\n"));
 }
 
 TEST_P(ShardexWide, DemandLoadEntryLoadsTheModuleOnItsCommand) {
@@ -464,7 +464,7 @@ TEST_P(ShardexWide, DemandLoadEntryLoadsTheModuleOnItsCommand) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(contains(r.out, "Loading Shardex2025x64 for the command RemoveAllProxy...")) << r.out;
     EXPECT_TRUE(contains(r.out, "\nВсего удалено proxy-объектов: 12. Из них proxy-примитивов: 9.\n")) << r.out;
-    EXPECT_TRUE(contains(inspect("out.dxf"), "\nproxies \n"));
+    EXPECT_TRUE(contains(readBack("out.dxf"), "\nproxies \n"));
 }
 
 TEST_P(ShardexWide, FailedRegistryWriteIsShownAndTheCommandsWorkAllTheSame) {

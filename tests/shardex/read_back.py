@@ -1,6 +1,6 @@
 """Prints what the cleanup tests check in a saved drawing, as ezdxf reads it.
 
-Usage: inspect_drawing.py FILE.dxf [HANDLE...]
+Usage: read_back.py FILE.dxf [HANDLE...]
 
 Lines: "audit N" (ezdxf's audit errors), "proxies H H ..." (proxy entities and objects left,
 by handle), "locked L ..." (locked layers), one line per layout and block: "block NAME:
