@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/utf8.h"
+
 // A handle is the address of one of these records. Host modules are never
 // unloaded; a shared library is closed when its load count drops to zero.
 struct HINSTANCE__ {
@@ -36,33 +38,6 @@ thread_local std::string lastError;
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
-}
-
-std::string utf16ToUtf8(const char16_t* s) {
-    std::string out;
-    for (; *s; ++s) {
-        char32_t c = *s;
-        if (c >= 0xD800 && c < 0xDC00 && s[1] >= 0xDC00 && s[1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[1] - 0xDC00);
-            ++s;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 std::u16string utf8ToUtf16(const std::string& s) {
@@ -120,7 +95,7 @@ HMODULE LoadLibraryW(const char16_t* fileName) {
         lastError = "no module name given";
         return nullptr;
     }
-    std::string name = utf16ToUtf8(fileName);
+    std::string name = platform::utf16ToUtf8(fileName);
     auto host = hostModules().find(lower(name));
     if (host != hostModules().end()) {
         ++host->second->loads;

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "host/core/drawing.h"
+#include "platform/ascii.h"
+#include "platform/utf8.h"
 
 namespace hostcore {
 
@@ -31,24 +33,6 @@ char32_t foldChar(char32_t c) {
     return c;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 }  // namespace
 
 std::string foldName(std::string_view s) {
@@ -71,7 +55,7 @@ std::string foldName(std::string_view s) {
         }
         char32_t c = (len == 2) ? (b & 0x1F) : (len == 3) ? (b & 0x0F) : (b & 0x07);
         for (int k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        appendUtf8(out, foldChar(c));
+        platform::appendUtf8(out, foldChar(c));
         i += static_cast<std::size_t>(len);
     }
     return out;
@@ -80,18 +64,6 @@ std::string foldName(std::string_view s) {
 namespace {
 constexpr std::array<const char*, kTableCount> kTableTypes = {
     "VPORT", "LTYPE", "LAYER", "STYLE", "VIEW", "UCS", "APPID", "DIMSTYLE", "BLOCK_RECORD"};
-
-// Equal without regard to the letter case of ASCII letters.
-bool sameAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
 
 bool isOneOf(std::string_view v, std::initializer_list<std::string_view> list) {
     for (auto s : list)
@@ -118,8 +90,8 @@ TableKind nameReference(std::string_view type, std::string_view subclass, int co
         if (code == 1001) return TableKind::AppId;
         // The anonymous block of a dynamic block reference names the dynamic
         // block it was made from ("subclass" is the application in extended data).
-        if (code == 1000 && (sameAscii(subclass, "AcDbDynamicBlockTrueName") ||
-                             sameAscii(subclass, "AcDbDynamicBlockTrueName2")))
+        if (code == 1000 && (platform::equalsAsciiNoCase(subclass, "AcDbDynamicBlockTrueName") ||
+                             platform::equalsAsciiNoCase(subclass, "AcDbDynamicBlockTrueName2")))
             return TableKind::BlockRecord;
         return TableKind::None;
     }

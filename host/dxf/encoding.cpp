@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/codepage_tables.h"
+#include "platform/utf8.h"
 
 namespace dxf {
 
@@ -20,23 +21,6 @@ using uchar = unsigned char;
 
 // ---------------------------------------------------------------------------------------------
 // UTF-8 helpers
-
-inline void appendUtf8(char32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        char b[2] = {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
-        out.append(b, 2);
-    } else if (cp < 0x10000) {
-        char b[3] = {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
-                     static_cast<char>(0x80 | (cp & 0x3F))};
-        out.append(b, 3);
-    } else {
-        char b[4] = {static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
-                     static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
-        out.append(b, 4);
-    }
-}
 
 // A file byte that did not decode, kept as U+DC00 + byte.
 inline void appendEscapedByte(uchar b, std::string& out) {
@@ -131,7 +115,7 @@ struct ByteTable {
         for (int i = 0; i < 128; ++i) {
             std::string s;
             if (high[i])
-                appendUtf8(high[i], s);
+                platform::appendUtf8(s, high[i]);
             else
                 appendEscapedByte(static_cast<uchar>(0x80 + i), s);
             std::memcpy(utf8[i], s.data(), s.size());
@@ -400,7 +384,7 @@ void decodeIconv(std::string_view bytes, IconvPair& ic, std::string& out) {
         char32_t cp = 0;
         std::size_t len = 0;
         if (ic.decodeAt(s, n, i, cp, len)) {
-            appendUtf8(cp, out);
+            platform::appendUtf8(out, cp);
             i += len;
         } else {
             appendEscapedByte(s[i], out);
@@ -614,18 +598,8 @@ std::u16string utf8ToUtf16(std::string_view utf8) {
 }
 
 std::string utf16ToUtf8(std::u16string_view utf16) {
-    std::string out;
-    out.reserve(utf16.size());
-    for (std::size_t i = 0; i < utf16.size(); ++i) {
-        char32_t c = utf16[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
-            utf16[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
-            ++i;
-        }
-        appendUtf8(c, out);   // lone surrogates as three-byte sequences
-    }
-    return out;
+    // Lone surrogates as three-byte sequences, so that they come back unchanged.
+    return platform::utf16ToUtf8(utf16, platform::LoneSurrogate::Keep);
 }
 
 std::string utf8ToSingleByte(std::string_view utf8, Encoding page) {

@@ -7,6 +7,7 @@
 
 #include "host/dxf/hex.h"
 #include "host/proxy/conic.h"
+#include "platform/ascii.h"
 
 namespace proxygfx {
 
@@ -1303,25 +1304,14 @@ std::string resolveLayerIndex(uint32_t index, const std::vector<std::string>& la
     return index < layerNames.size() ? layerNames[index] : std::string();
 }
 
-namespace {
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-}  // namespace
-
 std::string resolveLinetypeIndex(uint32_t index, const std::vector<std::string>& linetypeNames) {
     if (index == kLinetypeByLayer) return "ByLayer";
     if (index == kLinetypeByBlock) return "ByBlock";
     uint32_t n = 0;
     for (const std::string& name : linetypeNames) {
-        if (equalsNoCase(name, "ByLayer") || equalsNoCase(name, "ByBlock")) continue;
+        if (platform::equalsAsciiNoCase(name, "ByLayer") ||
+            platform::equalsAsciiNoCase(name, "ByBlock"))
+            continue;
         if (n++ == index) return name;
     }
     return {};

@@ -16,6 +16,7 @@
 
 #include "platform/codepage.h"
 #include "platform/heap.h"
+#include "platform/utf8.h"
 #include "recode/recode.h"
 #include "recode/tools/narrow_engine.h"
 
@@ -108,34 +109,6 @@ bool decodeUtf8(const std::string& in, std::u16string& out) {
     return true;
 }
 
-// UTF-16 to UTF-8; a lone surrogate (an escape can produce one) becomes U+FFFD.
-void encodeUtf8(const std::u16string& in, std::string& out) {
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        unsigned c = in[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
-            in[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (in[++i] - 0xDC00u);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-}
-
 struct Settings {
     int mode = DosToWindows;
     bool narrow = false;
@@ -190,8 +163,8 @@ bool filter(std::istream& in, const std::string& name, const Settings& s) {
                          lineNo);
             return false;
         }
-        out.clear();
-        encodeUtf8(recodeLine(wide, s), out);
+        // A lone surrogate (an escape can produce one) becomes U+FFFD.
+        out = platform::utf16ToUtf8(recodeLine(wide, s), platform::LoneSurrogate::Replace);
         if (newline) out.push_back('\n');
         std::fwrite(out.data(), 1, out.size(), stdout);
     }
@@ -227,8 +200,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (a == "--list-modes") {
             for (int m = 0; m < recodeModeCount; ++m) {
-                std::string label;
-                encodeUtf8(recodeModeLabels[m], label);
+                const std::string label =
+                    platform::utf16ToUtf8(recodeModeLabels[m], platform::LoneSurrogate::Replace);
                 std::printf("%d\t%s\t%s\n", m, kModeNames[m], label.c_str());
             }
             return 0;

@@ -1,0 +1,22 @@
+// ASCII helpers for keywords and names the file formats define in plain
+// ASCII.
+#pragma once
+
+#include <string_view>
+
+namespace platform {
+
+// Equal without regard to the case of the ASCII letters; every other byte
+// must match exactly.
+constexpr bool equalsAsciiNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+}  // namespace platform
