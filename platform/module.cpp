@@ -40,39 +40,6 @@ std::string lower(std::string s) {
     return s;
 }
 
-std::u16string utf8ToUtf16(const std::string& s) {
-    std::u16string out;
-    for (std::size_t i = 0; i < s.size();) {
-        unsigned char b = static_cast<unsigned char>(s[i]);
-        char32_t c = 0;
-        int n = 0;
-        if (b < 0x80) {
-            c = b;
-        } else if ((b & 0xE0) == 0xC0) {
-            c = b & 0x1F;
-            n = 1;
-        } else if ((b & 0xF0) == 0xE0) {
-            c = b & 0x0F;
-            n = 2;
-        } else if ((b & 0xF8) == 0xF0) {
-            c = b & 0x07;
-            n = 3;
-        } else {
-            c = 0xFFFD;
-        }
-        ++i;
-        for (int k = 0; k < n && i < s.size(); ++k, ++i) c = (c << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-    }
-    return out;
-}
-
 HINSTANCE__* findLibrary(const std::string& path) {
     auto it = libraries().find(path);
     return it == libraries().end() ? nullptr : it->second.get();
@@ -176,7 +143,7 @@ DWORD GetModuleFileNameW(HMODULE module, char16_t* fileName, DWORD size) {
         }
     }
     if (!fileName || size == 0) return 0;
-    std::u16string w = utf8ToUtf16(path);
+    std::u16string w = platform::utf8ToUtf16(path);
     DWORD n = static_cast<DWORD>(w.size() < size ? w.size() : size - 1);
     for (DWORD i = 0; i < n; ++i) fileName[i] = w[i];
     fileName[n] = 0;

@@ -14,7 +14,7 @@ void appendUtf8(std::string& out, char32_t cp) {
                            static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
                            static_cast<char>(0x80 | (cp & 0x3F))};
         out.append(b, 3);
-    } else if (cp < 0x200000) {
+    } else if (cp <= 0x10FFFF) {
         const char b[4] = {
             static_cast<char>(0xF0 | (cp >> 18)), static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
             static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
@@ -39,6 +39,23 @@ std::string utf16ToUtf8(std::u16string_view text, LoneSurrogate lone) {
             }
         }
         appendUtf8(out, c);
+    }
+    return out;
+}
+
+std::u16string utf8ToUtf16(std::string_view text) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::u16string out;
+    out.reserve(n);
+    for (std::size_t i = 0; i < n;) {
+        if (s[i] < 0x80) {
+            out.push_back(s[i++]);
+            continue;
+        }
+        char32_t cp;
+        i += readUtf8OrByte(s + i, n - i, cp);
+        appendUtf16(out, cp);
     }
     return out;
 }

@@ -46,17 +46,19 @@ std::string foldName(std::string_view s) {
             ++i;
             continue;
         }
-        // Decode one UTF-8 sequence; anything malformed is copied byte by byte.
-        int len = (b >= 0xF0) ? 4 : (b >= 0xE0) ? 3 : (b >= 0xC0) ? 2 : 1;
-        if (len == 1 || i + static_cast<std::size_t>(len) > s.size()) {
+        // Decode one UTF-8 sequence (the surrogate forms of byte escapes included);
+        // a byte that starts none is copied as it is.
+        char32_t c;
+        const std::size_t len =
+            platform::readUtf8(reinterpret_cast<const unsigned char*>(s.data()) + i, s.size() - i,
+                               true, c);
+        if (len == 0) {
             out += static_cast<char>(b);
             ++i;
             continue;
         }
-        char32_t c = (len == 2) ? (b & 0x1F) : (len == 3) ? (b & 0x0F) : (b & 0x07);
-        for (int k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
         platform::appendUtf8(out, foldChar(c));
-        i += static_cast<std::size_t>(len);
+        i += len;
     }
     return out;
 }

@@ -23,54 +23,7 @@ using uchar = unsigned char;
 // UTF-8 helpers
 
 // A file byte that did not decode, kept as U+DC00 + byte.
-inline void appendEscapedByte(uchar b, std::string& out) {
-    char e[3] = {'\xED', static_cast<char>(0xB0 | (b >> 6)), static_cast<char>(0x80 | (b & 0x3F))};
-    out.append(e, 3);
-}
-
-inline bool isCont(uchar c) { return (c & 0xC0) == 0x80; }
-
-// Length of the UTF-8 sequence at s[i] (1-4), or 0 if no valid sequence starts there. With
-// allowSurrogates, three-byte encodings of U+D800..U+DFFF count as valid: internal UTF-8 uses
-// them, file UTF-8 must not.
-inline std::size_t seqLength(const uchar* s, std::size_t n, std::size_t i, bool allowSurrogates, char32_t& cp) {
-    uchar b0 = s[i];
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    std::size_t left = n - i;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        if (left < 2 || !isCont(s[i + 1])) return 0;
-        cp = (char32_t(b0 & 0x1F) << 6) | (s[i + 1] & 0x3F);
-        return 2;
-    }
-    if (b0 >= 0xE0 && b0 <= 0xEF) {
-        if (left < 3 || !isCont(s[i + 1]) || !isCont(s[i + 2])) return 0;
-        if (b0 == 0xE0 && s[i + 1] < 0xA0) return 0;                      // overlong
-        if (b0 == 0xED && s[i + 1] >= 0xA0 && !allowSurrogates) return 0;  // surrogate
-        cp = (char32_t(b0 & 0x0F) << 12) | (char32_t(s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F);
-        return 3;
-    }
-    if (b0 >= 0xF0 && b0 <= 0xF4) {
-        if (left < 4 || !isCont(s[i + 1]) || !isCont(s[i + 2]) || !isCont(s[i + 3])) return 0;
-        if (b0 == 0xF0 && s[i + 1] < 0x90) return 0;  // overlong
-        if (b0 == 0xF4 && s[i + 1] > 0x8F) return 0;  // above U+10FFFF
-        cp = (char32_t(b0 & 0x07) << 18) | (char32_t(s[i + 1] & 0x3F) << 12) |
-             (char32_t(s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
-        return 4;
-    }
-    return 0;
-}
-
-// Next code point of internal UTF-8; a byte that starts no valid sequence is reported as
-// U+DC00 + byte, so it goes out as the same byte.
-inline std::size_t nextInternal(const uchar* s, std::size_t n, std::size_t i, char32_t& cp) {
-    std::size_t len = seqLength(s, n, i, true, cp);
-    if (len) return len;
-    cp = 0xDC00 + s[i];
-    return 1;
-}
+inline void appendEscapedByte(uchar b, std::string& out) { platform::appendUtf8(out, 0xDC00 + b); }
 
 inline bool isByteEscape(char32_t cp) { return cp >= 0xDC80 && cp <= 0xDCFF; }
 
@@ -183,7 +136,7 @@ void encodeTable(std::string_view utf8, const ByteTable& t, std::string& out) {
             continue;
         }
         char32_t cp;
-        i += nextInternal(s, n, i, cp);
+        i += platform::readUtf8OrByte(s + i, n - i, cp);
         if (isByteEscape(cp))
             out.push_back(static_cast<char>(cp - 0xDC00));
         else if (cp <= 0xFFFF && t.reverse[cp])
@@ -404,7 +357,7 @@ void encodeIconv(std::string_view utf8, IconvPair& ic, std::string& out) {
             continue;
         }
         char32_t cp;
-        i += nextInternal(s, n, i, cp);
+        i += platform::readUtf8OrByte(s + i, n - i, cp);
         if (isByteEscape(cp))
             out.push_back(static_cast<char>(cp - 0xDC00));
         else if ((cp >= 0xD800 && cp <= 0xDFFF) || !ic.encodeCached(cp, out))
@@ -423,7 +376,7 @@ void decodeUtf8(std::string_view bytes, std::string& out) {
     std::size_t bad = i;
     while (bad < n) {
         char32_t cp;
-        std::size_t len = seqLength(s, n, bad, false, cp);
+        std::size_t len = platform::readUtf8(s + bad, n - bad, false, cp);
         if (!len) break;
         bad += len;
     }
@@ -432,7 +385,7 @@ void decodeUtf8(std::string_view bytes, std::string& out) {
     i = bad;
     while (i < n) {
         char32_t cp;
-        std::size_t len = seqLength(s, n, i, false, cp);
+        std::size_t len = platform::readUtf8(s + i, n - i, false, cp);
         if (len) {
             out.append(bytes.data() + i, len);
             i += len;
@@ -452,7 +405,7 @@ void encodeUtf8(std::string_view utf8, std::string& out) {
     out.assign(utf8.data(), i);
     while (i < n) {
         char32_t cp;
-        std::size_t len = nextInternal(s, n, i, cp);
+        std::size_t len = platform::readUtf8OrByte(s + i, n - i, cp);
         if (cp >= 0xD800 && cp <= 0xDFFF && len == 3) {
             if (isByteEscape(cp))
                 out.push_back(static_cast<char>(cp - 0xDC00));
@@ -576,25 +529,8 @@ void encode(std::string_view utf8, const TextCodec& codec, std::string& bytes) {
 }
 
 std::u16string utf8ToUtf16(std::string_view utf8) {
-    auto s = reinterpret_cast<const uchar*>(utf8.data());
-    std::size_t n = utf8.size();
-    std::u16string out;
-    out.reserve(n);
-    for (std::size_t i = 0; i < n;) {
-        if (s[i] < 0x80) {
-            out.push_back(s[i++]);
-            continue;
-        }
-        char32_t cp;
-        i += nextInternal(s, n, i, cp);
-        if (cp > 0xFFFF) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
-    return out;
+    // Stray bytes come back as the lone units 0xDC80..0xDCFF.
+    return platform::utf8ToUtf16(utf8);
 }
 
 std::string utf16ToUtf8(std::u16string_view utf16) {

@@ -71,40 +71,12 @@ std::optional<int> parseMode(const std::string& s) {
 bool decodeUtf8(const std::string& in, std::u16string& out) {
     out.clear();
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
-    const std::size_t n = in.size();
-    for (std::size_t i = 0; i < n;) {
-        unsigned c = p[i];
-        if (c < 0x80) {
-            out.push_back(static_cast<char16_t>(c));
-            ++i;
-            continue;
-        }
-        int extra;
-        unsigned min;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1, min = 0x80, c &= 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2, min = 0x800, c &= 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3, min = 0x10000, c &= 0x07;
-        } else {
-            return false;
-        }
-        if (n - i <= static_cast<std::size_t>(extra)) return false;
-        for (int k = 1; k <= extra; ++k) {
-            unsigned cont = p[i + k];
-            if ((cont & 0xC0) != 0x80) return false;
-            c = (c << 6) | (cont & 0x3F);
-        }
-        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-        i += static_cast<std::size_t>(extra) + 1;
+    for (std::size_t i = 0; i < in.size();) {
+        char32_t c;
+        const std::size_t len = platform::readUtf8(p + i, in.size() - i, false, c);
+        if (len == 0) return false;
+        platform::appendUtf16(out, c);
+        i += len;
     }
     return true;
 }

@@ -15,6 +15,7 @@
 #include "tests/common/corpus.h"
 #include "host/arx.h"
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 
 using HStr = std::basic_string<ACHAR>;
 
@@ -25,49 +26,10 @@ inline HStr take(ACHAR* s) {
     return r;
 }
 
-inline std::string utf16ToUtf8(const std::u16string& w) {
-    std::string out;
-    for (std::size_t i = 0; i < w.size(); ++i) {
-        char32_t c = w[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < w.size()) c = 0x10000 + ((c - 0xD800) << 10) + (w[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+// Lone surrogates keep their own three-byte form.
+inline std::string utf16ToUtf8(const std::u16string& w) { return platform::utf16ToUtf8(w); }
 
-inline std::u16string utf8ToUtf16(const std::string& s) {
-    std::u16string out;
-    for (std::size_t i = 0; i < s.size();) {
-        unsigned char b = static_cast<unsigned char>(s[i]);
-        int len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-        char32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-        for (int k = 1; k < len && i + static_cast<std::size_t>(k) < s.size(); ++k)
-            c = (c << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
-        i += static_cast<std::size_t>(len);
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-    }
-    return out;
-}
+inline std::u16string utf8ToUtf16(const std::string& s) { return platform::utf8ToUtf16(s); }
 
 // Host string <-> UTF-8 (the narrow build goes through the ANSI code page).
 inline std::string u8(const HStr& s) {

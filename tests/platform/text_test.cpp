@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "platform/ascii.h"
 #include "platform/utf8.h"
@@ -42,11 +44,8 @@ TEST(Utf8Encoder, SurrogatesAndValuesPastUnicode) {
     EXPECT_EQ(utf8(0xD800), "\xED\xA0\x80");
     EXPECT_EQ(utf8(0xDC80), "\xED\xB2\x80");
     EXPECT_EQ(utf8(0xDFFF), "\xED\xBF\xBF");
-    // Up to 0x1FFFFF the four-byte pattern holds, so lead bytes F5..F7 come back.
-    EXPECT_EQ(utf8(0x140000), "\xF5\x80\x80\x80");
-    EXPECT_EQ(utf8(0x1FFFFF), "\xF7\xBF\xBF\xBF");
-    // Beyond that no sequence can hold the value.
-    EXPECT_EQ(utf8(0x200000), "\xEF\xBF\xBD");
+    // Past U+10FFFF there is no code point to write.
+    EXPECT_EQ(utf8(0x110000), "\xEF\xBF\xBD");
     EXPECT_EQ(utf8(0xFFFFFFFF), "\xEF\xBF\xBD");
 }
 
@@ -80,6 +79,66 @@ TEST(Utf16ToUtf8, LoneSurrogatesKeptOrReplaced) {
         EXPECT_EQ(platform::utf16ToUtf8(c.in, platform::LoneSurrogate::Keep), c.kept);
         EXPECT_EQ(platform::utf16ToUtf8(c.in, platform::LoneSurrogate::Replace), c.replaced);
     }
+}
+
+// Length read from the start of `bytes` (0: no sequence), and its code point.
+std::pair<std::size_t, char32_t> read(std::string_view bytes, bool allowSurrogates = false) {
+    char32_t cp = 0xABCDEF;
+    std::size_t len = platform::readUtf8(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                         bytes.size(), allowSurrogates, cp);
+    return {len, len ? cp : 0};
+}
+
+TEST(Utf8Reader, WellFormedSequencesEveryLength) {
+    using R = std::pair<std::size_t, char32_t>;
+    EXPECT_EQ(read("A"), R(1, 0x41));
+    EXPECT_EQ(read(std::string_view("\0", 1)), R(1, 0));
+    EXPECT_EQ(read("\xC2\x80"), R(2, 0x80));
+    EXPECT_EQ(read("\xDF\xBF"), R(2, 0x7FF));
+    EXPECT_EQ(read("\xE0\xA0\x80"), R(3, 0x800));
+    EXPECT_EQ(read("\xEF\xBF\xBFtail"), R(3, 0xFFFF));  // only the first sequence
+    EXPECT_EQ(read("\xF0\x90\x80\x80"), R(4, 0x10000));
+    EXPECT_EQ(read("\xF4\x8F\xBF\xBF"), R(4, 0x10FFFF));
+    // Everything the encoder writes reads back, at every length.
+    for (char32_t cp : {0x7FU, 0x416U, 0x20ACU, 0xFFFDU, 0x1F600U}) {
+        EXPECT_EQ(read(utf8(cp)), R(utf8(cp).size(), cp)) << std::hex << static_cast<unsigned>(cp);
+    }
+}
+
+TEST(Utf8Reader, MalformedSequencesReadAsNothing) {
+    const char* bad[] = {
+        "",                  // no bytes
+        "\x80",              // stray continuation byte
+        "\xC0\x80",          // overlong NUL
+        "\xC1\xA1",          // overlong 'a'
+        "\xE0\x9F\xBF",      // overlong three-byte
+        "\xF0\x8F\xBF\xBF",  // overlong four-byte
+        "\xF4\x90\x80\x80",  // above U+10FFFF
+        "\xF5\x80\x80\x80",  // lead byte past F4
+        "\xFF",
+        "\xC3\x41",      // continuation byte missing
+        "\xE2\x82",      // cut off
+        "\xF0\x9F\x98",  // cut off
+    };
+    for (const char* b : bad)
+        EXPECT_EQ(read(b).first, 0u) << testing::PrintToString(b);
+    // The three-byte forms of surrogates only where they are allowed.
+    EXPECT_EQ(read("\xED\xA0\x80").first, 0u);
+    EXPECT_EQ(read("\xED\xB2\x80", true), std::make_pair(std::size_t{3}, char32_t{0xDC80}));
+    EXPECT_EQ(read("\xED\x9F\xBF"), std::make_pair(std::size_t{3}, char32_t{0xD7FF}));
+}
+
+TEST(Utf8ToUtf16, StrayBytesBecomeEscapesAndComeBack) {
+    EXPECT_EQ(platform::utf8ToUtf16(""), u"");
+    EXPECT_EQ(platform::utf8ToUtf16("Layer \xD0\x96\xE2\x82\xAC\xF0\x9F\x98\x80"),
+              u"Layer \u0416\u20AC\U0001F600");
+    // Each byte that starts no sequence is one unit 0xDC00 + byte; the text after
+    // it is not swallowed.
+    EXPECT_EQ(platform::utf8ToUtf16("a\xE9/b"), u"a\xDCE9/b");
+    EXPECT_EQ(platform::utf8ToUtf16("\xC3\x41\xF0\x9F"), u"\xDCC3\x41\xDCF0\xDC9F");
+    // Lone surrogates kept by utf16ToUtf8 come back unit for unit.
+    const std::u16string odd = u"x\xD800y\xDFFF\xDC80\xD83D\xDE00";
+    EXPECT_EQ(platform::utf8ToUtf16(platform::utf16ToUtf8(odd)), odd);
 }
 
 TEST(AsciiNoCase, LettersFoldOtherBytesDoNot) {
