@@ -1418,51 +1418,8 @@ Outcome measureForEditor(Entry* e, const AcGeMatrix3d& toWorld, Probe* probe, Co
     return result(out);
 }
 
-void walk(Entry* block, const AcGeMatrix3d& toWorld, std::vector<Entry*>& containers,
-          std::vector<Entry*>& shown, bool nested, const std::function<void(const geometry::Placed&)>& visit) {
-    if (!block || !block->block) return;
-    const Drawing& d = *block->drawing;
-    for (Entry* e = block->block->first; e; e = e->next) {
-        if (e->erased() || e->is(hostcore::flags::kBlockBegin) || e->is(hostcore::flags::kBlockEnd)) continue;
-        const std::string& type = d.typeName(e);
-        if (!containers.empty() && type == "ATTDEF") continue;
-        if (!nested || type != "INSERT") {
-            visit(geometry::Placed{e, toWorld, containers});
-            continue;
-        }
-        // Attributes belong to the reference and lie in the space of its container.
-        for (Entry* a = e->firstChild; a; a = a->next)
-            if (!a->erased() && d.typeName(a) == "ATTRIB") visit(geometry::Placed{a, toWorld, containers});
-        Entry* b = geometry::referencedBlock(e);
-        if (!b || shown.size() >= kMaxBlockDepth || std::find(shown.begin(), shown.end(), b) != shown.end())
-            continue;
-        containers.insert(containers.begin(), e);
-        shown.push_back(b);
-        walk(b, toWorld * geometry::blockTransform(e), containers, shown, nested, visit);
-        shown.pop_back();
-        containers.erase(containers.begin());
-    }
-}
-
-}  // namespace
-
-bool arxhost::geometry::worldBox(Entry* e, const AcGeMatrix3d& toWorld, AcDbExtents& box) {
-    if (!e || !e->drawing) return false;
-    Collector out;
-    if (measureForEditor(e, toWorld, nullptr, out) != Outcome::Box || out.bad() || out.empty()) return false;
-    box = out.box();
-    return true;
-}
-
-double arxhost::geometry::pickDistance(Entry* e, const AcGeMatrix3d& toWorld, const AcGePoint3d& at) {
-    if (!e || !e->drawing) return -1;
-    Probe probe(at);
-    Collector out;
-    if (measureForEditor(e, toWorld, &probe, out) == Outcome::Malformed) return -1;
-    return probe.distance();
-}
-
-Entry* arxhost::geometry::referencedBlock(Entry* insert) {
+// The block record a block reference names, and the transform of its content.
+Entry* blockOfReference(Entry* insert) {
     if (!insert || !insert->drawing) return nullptr;
     Ctx ctx;
     ctx.d = insert->drawing;
@@ -1470,7 +1427,7 @@ Entry* arxhost::geometry::referencedBlock(Entry* insert) {
     return const_cast<Entry*>(blockNamed(ctx, Rec(tags), 2));
 }
 
-AcGeMatrix3d arxhost::geometry::blockTransform(Entry* insert) {
+AcGeMatrix3d contentTransform(Entry* insert) {
     if (!insert || !insert->drawing) return AcGeMatrix3d::kIdentity;
     Ctx ctx;
     ctx.d = insert->drawing;
@@ -1479,8 +1436,65 @@ AcGeMatrix3d arxhost::geometry::blockTransform(Entry* insert) {
     return placement(ctx, Rec(tags), pl) ? pl.content : AcGeMatrix3d::kIdentity;
 }
 
-void arxhost::geometry::walkBlock(Entry* blockRecord, bool nested, const std::function<void(const Placed&)>& visit) {
-    std::vector<Entry*> containers, shown;
-    if (blockRecord) shown.push_back(blockRecord);
-    walk(blockRecord, AcGeMatrix3d::kIdentity, containers, shown, nested, visit);
+void walk(Entry* block, const AcGeMatrix3d& toWorld, std::vector<AcDbObjectId>& containers,
+          std::vector<Entry*>& shown, bool nested, const std::function<void(const geometry::Placed&)>& visit) {
+    if (!block || !block->block) return;
+    const Drawing& d = *block->drawing;
+    for (Entry* e = block->block->first; e; e = e->next) {
+        if (e->erased() || e->is(hostcore::flags::kBlockBegin) || e->is(hostcore::flags::kBlockEnd)) continue;
+        const std::string& type = d.typeName(e);
+        if (!containers.empty() && type == "ATTDEF") continue;
+        if (!nested || type != "INSERT") {
+            visit(geometry::Placed{idOf(e), toWorld, containers});
+            continue;
+        }
+        // Attributes belong to the reference and lie in the space of its container.
+        for (Entry* a = e->firstChild; a; a = a->next)
+            if (!a->erased() && d.typeName(a) == "ATTRIB") visit(geometry::Placed{idOf(a), toWorld, containers});
+        Entry* b = blockOfReference(e);
+        if (!b || shown.size() >= kMaxBlockDepth || std::find(shown.begin(), shown.end(), b) != shown.end())
+            continue;
+        containers.insert(containers.begin(), idOf(e));
+        shown.push_back(b);
+        walk(b, toWorld * contentTransform(e), containers, shown, nested, visit);
+        shown.pop_back();
+        containers.erase(containers.begin());
+    }
+}
+
+}  // namespace
+
+bool arxhost::geometry::worldBox(AcDbObjectId id, const AcGeMatrix3d& toWorld, AcDbExtents& box) {
+    Entry* e = entryOf(id);
+    if (!e || !e->drawing) return false;
+    Collector out;
+    if (measureForEditor(e, toWorld, nullptr, out) != Outcome::Box || out.bad() || out.empty()) return false;
+    box = out.box();
+    return true;
+}
+
+double arxhost::geometry::pickDistance(AcDbObjectId id, const AcGeMatrix3d& toWorld, const AcGePoint3d& at) {
+    Entry* e = entryOf(id);
+    if (!e || !e->drawing) return -1;
+    Probe probe(at);
+    Collector out;
+    if (measureForEditor(e, toWorld, &probe, out) == Outcome::Malformed) return -1;
+    return probe.distance();
+}
+
+AcDbObjectId arxhost::geometry::referencedBlock(AcDbObjectId insert) {
+    Entry* b = blockOfReference(entryOf(insert));
+    return b ? idOf(b) : AcDbObjectId();
+}
+
+AcGeMatrix3d arxhost::geometry::blockTransform(AcDbObjectId insert) {
+    return contentTransform(entryOf(insert));
+}
+
+void arxhost::geometry::walkBlock(AcDbObjectId blockRecord, bool nested, const std::function<void(const Placed&)>& visit) {
+    std::vector<AcDbObjectId> containers;
+    std::vector<Entry*> shown;
+    Entry* b = entryOf(blockRecord);
+    if (b) shown.push_back(b);
+    walk(b, AcGeMatrix3d::kIdentity, containers, shown, nested, visit);
 }

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "host/arx/hostapi.h"
-#include "host/core/drawing.h"
 #include "host/dbextents.h"
 #include "host/gegeom3d.h"
 
@@ -22,29 +21,28 @@ namespace arxhost::geometry {
 // An entity met in a walk: the transform from the coordinates of its block to the world, and
 // the block references that show it (innermost first).
 struct Placed {
-    hostcore::Entry* entity = nullptr;
+    AcDbObjectId entity;
     AcGeMatrix3d toWorld;
-    std::vector<hostcore::Entry*> containers;
+    std::vector<AcDbObjectId> containers;
 };
 
 // The world box of the entity whose block coordinates `toWorld` takes to the world; false when
 // it has none (it shows nothing, is unbounded or malformed).
-ARXHOST_INTERNAL bool worldBox(hostcore::Entry* e, const AcGeMatrix3d& toWorld, AcDbExtents& box);
+ARXHOST_INTERNAL bool worldBox(AcDbObjectId e, const AcGeMatrix3d& toWorld, AcDbExtents& box);
 
 // The distance in the world XY plane from `at` to the entity as drawn (a text's or a picture's
 // box counts as filled); negative when the entity shows nothing there is to pick.
-ARXHOST_INTERNAL double pickDistance(hostcore::Entry* e, const AcGeMatrix3d& toWorld, const AcGePoint3d& at);
+ARXHOST_INTERNAL double pickDistance(AcDbObjectId e, const AcGeMatrix3d& toWorld, const AcGePoint3d& at);
 
 // The block record a block reference shows (null when it names none), and the transform from
 // that block's coordinates to those the reference lies in (identity for bad numbers).
-ARXHOST_INTERNAL hostcore::Entry* referencedBlock(hostcore::Entry* insert);
-ARXHOST_INTERNAL AcGeMatrix3d blockTransform(hostcore::Entry* insert);
+ARXHOST_INTERNAL AcDbObjectId referencedBlock(AcDbObjectId insert);
+ARXHOST_INTERNAL AcGeMatrix3d blockTransform(AcDbObjectId insert);
 
 // Visits the live entities of a block record. With `nested`, a block reference is not visited
 // itself: its attributes are (in the reference's space, with its containers), then the
 // entities of its block, to the engine's nesting depth and never into a block that is already
 // being shown; attribute definitions do not show in references.
-ARXHOST_INTERNAL void walkBlock(hostcore::Entry* blockRecord, bool nested,
-                                const std::function<void(const Placed&)>& visit);
+ARXHOST_INTERNAL void walkBlock(AcDbObjectId blockRecord, bool nested, const std::function<void(const Placed&)>& visit);
 
 }  // namespace arxhost::geometry

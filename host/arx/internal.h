@@ -33,7 +33,6 @@ std::string hexOf(uint64_t v);
 bool parseHex(std::string_view s, uint64_t& out);
 long long toInt(std::string_view s);
 double toReal(std::string_view s);
-std::string realText(double v);
 
 // --- state -----------------------------------------------------------------
 

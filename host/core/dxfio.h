@@ -67,9 +67,22 @@ struct ReferenceMend {
 // Whether a group code holds a reference by handle.
 bool isHandleReference(int code);
 
+// Where each tag of a record stands: its application group, its subclass,
+// whether it is extended data.
+struct TagPlace {
+    std::string group;  // "{ACAD_REACTORS" while inside that group, else empty
+    std::string subclass;
+    bool xdata = false;
+    bool ownerTag = false;  // the record's own owner (first 330 outside groups, before any subclass)
+};
+std::vector<TagPlace> placesOf(const TagList& t);
+
 // The mend of the reference at `i` of a record's tags. `group` is the
 // application group the tag stands in ("{ACAD_REACTORS"), empty outside one.
 ReferenceMend referenceMend(std::string_view type, const TagList& t, std::size_t i, std::string_view group);
+
+// Removes application groups left empty ("{ACAD_REACTORS" directly followed by "}").
+void dropEmptyGroups(TagList& t);
 
 // Applies the mends of the references whose handle `gone` answers true for,
 // except the record's own owner. True when the tags changed.

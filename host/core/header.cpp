@@ -1,5 +1,7 @@
 #include "host/core/header.h"
 
+#include <algorithm>
+
 #include "host/dxf/encoding.h"
 #include "host/dxf/tags.h"
 
@@ -35,6 +37,14 @@ HeaderVar* findHeader(Drawing& d, std::string_view name) {
 
 void setHeaderTags(Drawing& d, std::string_view name, TagList tags) {
     if (HeaderVar* v = findHeader(d, name)) {
+        if (!v->raw.empty()) {
+            // Back to the value the file has: the variable is the file's again, so the drawing
+            // counts as unchanged there and is written as it was read.
+            v->tags.reset();
+            const TagList asRead = headerTags(d, *v);
+            auto same = [](const Tag& a, const Tag& b) { return a.code == b.code && a.value == b.value; };
+            if (std::equal(asRead.begin(), asRead.end(), tags.begin(), tags.end(), same)) return;
+        }
         v->tags = std::make_unique<TagList>(std::move(tags));
         return;
     }

@@ -16,7 +16,8 @@ TagList headerTags(const Drawing& d, const HeaderVar& v);
 const HeaderVar* findHeader(const Drawing& d, std::string_view name);
 HeaderVar* findHeader(Drawing& d, std::string_view name);
 
-// Gives the variable these value tags; a variable the drawing lacks is added at the end.
+// Gives the variable these value tags; a variable the drawing lacks is added at the end. The
+// value the file holds makes the variable the file's bytes again.
 void setHeaderTags(Drawing& d, std::string_view name, TagList tags);
 
 }  // namespace hostcore

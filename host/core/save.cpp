@@ -445,8 +445,6 @@ ReferenceMend referenceMend(std::string_view type, const TagList& t, std::size_t
     return m;
 }
 
-namespace {
-
 void dropEmptyGroups(TagList& t) {
     for (std::size_t i = 0; i + 1 < t.size();) {
         if (t[i].code == 102 && !t[i].value.empty() && t[i].value.front() == '{' && t[i + 1].code == 102 &&
@@ -457,26 +455,42 @@ void dropEmptyGroups(TagList& t) {
     }
 }
 
-// Calls `visit(index, group)` for every reference by handle of a record but
-// its own owner.
-template <class Visit>
-void forEachReference(const TagList& t, Visit visit) {
-    std::string group;
-    bool xdata = false, subclassSeen = false, ownerSeen = false;
-    for (std::size_t i = 1; i < t.size(); ++i) {
+std::vector<TagPlace> placesOf(const TagList& t) {
+    std::vector<TagPlace> out(t.size());
+    std::string group, subclass;
+    bool xdata = false, ownerSeen = false, subclassSeen = false;
+    for (std::size_t i = 0; i < t.size(); ++i) {
         const Tag& g = t[i];
         if (g.code >= 1000) xdata = true;
         if (!xdata && g.code == 102) {
             group = !g.value.empty() && g.value.front() == '{' ? g.value : std::string();
+            out[i].group = group;
             continue;
         }
-        if (!xdata && g.code == 100) subclassSeen = true;
+        if (!xdata && g.code == 100) {
+            subclass = g.value;
+            subclassSeen = true;
+        }
+        out[i].group = group;
+        out[i].subclass = subclass;
+        out[i].xdata = xdata;
         if (!xdata && g.code == 330 && group.empty() && !subclassSeen && !ownerSeen) {
+            out[i].ownerTag = true;
             ownerSeen = true;
-            continue;
         }
-        if (isHandleReference(g.code)) visit(i, xdata ? std::string() : group);
     }
+    return out;
+}
+
+namespace {
+
+// Calls `visit(index, group)` for every reference by handle of a record but
+// its own owner.
+template <class Visit>
+void forEachReference(const TagList& t, Visit visit) {
+    const std::vector<TagPlace> places = placesOf(t);
+    for (std::size_t i = 1; i < t.size(); ++i)
+        if (!places[i].ownerTag && isHandleReference(t[i].code)) visit(i, places[i].xdata ? std::string() : places[i].group);
 }
 
 }  // namespace

@@ -6,10 +6,9 @@
 #include <unistd.h>
 
 #include "host/dbsymtb.h"
-#include "host/ed/coreview.h"
+#include "host/arx/hostapi.h"
 #include "host/ed/editor.h"
 #include "host/ed/modules.h"
-#include "host/dxf/tags.h"
 #include "host/scalelist.h"
 #include "platform/codepage.h"
 
@@ -267,11 +266,7 @@ void cmdArxUnload() {
 // A value as GETVAR and SETVAR show it: reals with every digit the file
 // keeps (the shortest text that reads back the same), as the file writes them.
 std::string shownValue(const resbuf& rb) {
-    auto real = [](double x) {
-        std::string out;
-        dxf::formatDouble(x, out);
-        return out;
-    };
+    auto real = [](double x) { return arxhost::realText(x); };
     if (rb.restype == RTREAL) return real(rb.resval.rreal);
     if (rb.restype == RT3DPOINT || rb.restype == RTPOINT)
         return "(" + real(rb.resval.rpoint[0]) + "," + real(rb.resval.rpoint[1]) + "," + real(rb.resval.rpoint[2]) + ")";
@@ -344,22 +339,20 @@ void cmdSetVar() {
 
 // The properties of entities, their texts in full.
 void listEntity(AcDbObjectId id) {
-    hostcore::Entry* e = entryOf(id);
-    if (!e || !e->drawing) return;
-    hostcore::Drawing* d = e->drawing;
-    std::string type = d->typeName(e);
-    hostcore::TagList tags = d->tagsOf(e);
+    const std::string type = arxhost::recordType(id);
+    if (type.empty()) return;
+    const arxhost::RecordTags tags = arxhost::recordTags(id);
     std::string layer = "0";
-    for (const hostcore::Tag& t : tags)
-        if (t.code == 8) layer = t.ref ? d->nameOf(t.ref) : t.value;
+    for (const arxhost::RecordTag& t : tags)
+        if (t.code == 8) layer = t.value;
     std::string space;
-    hostcore::Entry* owner = e->is(hostcore::flags::kSubEntity) && e->owner ? e->owner->owner : e->owner;
-    if (owner && owner->table == hostcore::TableKind::BlockRecord) space = d->nameOf(owner);
+    AcDbObjectId spaceId = arxhost::spaceOf(id);
+    if (!spaceId.isNull()) space = recordName(spaceId);
     print("\n" + type + "  Layer: \"" + layer + "\"  Space: " + space + "  Handle: " + handleText(id));
     bool mtext = type == "MTEXT";
     int points10 = 0, points11 = 0;
     bool inXdata = false;
-    for (const hostcore::Tag& t : tags) {
+    for (const arxhost::RecordTag& t : tags) {
         if (t.code >= 1000) {
             if (t.code == 1001) {
                 print("\n  Extended data of \"" + t.value + "\":");
@@ -377,11 +370,11 @@ void listEntity(AcDbObjectId id) {
             if (type == "ATTDEF") print("\n  Prompt: \"" + t.value + "\"");
             break;
         case 2:
-            if (type == "INSERT") print("\n  Block: \"" + (t.ref ? d->nameOf(t.ref) : t.value) + "\"");
+            if (type == "INSERT") print("\n  Block: \"" + t.value + "\"");
             else if (type == "ATTRIB" || type == "ATTDEF") print("\n  Tag: \"" + t.value + "\"");
             break;
         case 7:
-            print("\n  Style: \"" + (t.ref ? d->nameOf(t.ref) : t.value) + "\"");
+            print("\n  Style: \"" + t.value + "\"");
             break;
         case 10:
         case 11: {
@@ -415,15 +408,15 @@ void listEntity(AcDbObjectId id) {
     if (mtext) {
         // MTEXT keeps its text as pieces (code 3) followed by the last part (code 1).
         std::string all;
-        for (const hostcore::Tag& t : tags)
+        for (const arxhost::RecordTag& t : tags)
             if (t.code == 3) all += t.value;
-        for (const hostcore::Tag& t : tags)
+        for (const arxhost::RecordTag& t : tags)
             if (t.code == 1) all += t.value;
         print("\n  Contents: \"" + all + "\"");
     }
     // Attributes of a block reference follow it.
-    for (hostcore::Entry* a = e->firstChild; a; a = a->next)
-        if (!a->erased() && d->typeName(a) == "ATTRIB") listEntity(idOf(a));
+    for (AcDbObjectId a : arxhost::subEntities(id))
+        if (arxhost::recordType(a) == "ATTRIB") listEntity(a);
 }
 
 void cmdList() {
@@ -446,7 +439,16 @@ void cmdRegen() {
 
 }  // namespace
 
-void cmdAudit();  // audit.cpp
+void cmdAudit() {
+    AcDbDatabase* db = workingDb();
+    if (!db) {
+        print("\nNo drawing is open.");
+        return;
+    }
+    std::string a;
+    if (readAnswer("\nFix any errors detected? [Yes/No] <N>: ", a) != RTNORM) return;
+    arxhost::auditDatabase(db, yes(a), [](const std::string& line) { print(line); });
+}
 
 void registerBuiltins() {
     std::map<std::string, std::function<void()>> b;

@@ -132,6 +132,8 @@ bool parsePoint(const std::string& text, const double* base, double out[3]);
 // Output of the command line (UTF-8).
 void print(std::string_view utf8);
 std::string trim(std::string_view s);
+// The pieces of `s` between the separators ("1,2" -> "1", "2"; "" -> one empty piece).
+std::vector<std::string> splitAt(std::string_view s, char separator);
 // Whether an answer is one of `words`, letter case and surrounding blanks aside.
 bool isAnswer(const std::string& answer, std::initializer_list<std::string> words);
 // Yes, Y, Да or Д.
@@ -180,8 +182,9 @@ std::string registryFilePath();
 // --- entities ---
 bool nameToId(const ads_name name, AcDbObjectId& id);
 void idToName(AcDbObjectId id, ads_name name);
-AcDbObjectId handleToId(AcDbDatabase* db, std::string_view hex);
 std::string handleText(AcDbObjectId id);
+// The name of a symbol table record ("0", "*Model_Space"), empty when it cannot be read.
+std::string recordName(AcDbObjectId id);
 int selectEntities(std::vector<AcDbObjectId>& out);
 
 }  // namespace arxed

@@ -6,7 +6,7 @@
 #include <iostream>
 #include <unistd.h>
 
-#include "host/ed/coreview.h"
+#include "host/arx/hostapi.h"
 #include "host/ed/editor.h"
 
 namespace arxed {
@@ -20,6 +20,17 @@ std::string trim(std::string_view s) {
     while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) ++b;
     while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
     return std::string(s.substr(b, e - b));
+}
+
+std::vector<std::string> splitAt(std::string_view s, char separator) {
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i <= s.size(); ++i)
+        if (i == s.size() || s[i] == separator) {
+            parts.emplace_back(s.substr(from, i - from));
+            from = i + 1;
+        }
+    return parts;
 }
 
 namespace {
@@ -175,13 +186,7 @@ bool parsePoint(const std::string& text, const double* base, double out[3]) {
     std::string t = trim(text);
     bool relative = !t.empty() && t[0] == '@';
     if (relative) t = t.substr(1);
-    std::vector<std::string> parts;
-    std::size_t s = 0;
-    for (std::size_t i = 0; i <= t.size(); ++i)
-        if (i == t.size() || t[i] == ',') {
-            parts.push_back(t.substr(s, i - s));
-            s = i + 1;
-        }
+    const std::vector<std::string> parts = splitAt(t, ',');
     if (parts.size() < 2 || parts.size() > 3) return false;
     double v[3] = {0, 0, 0};
     for (std::size_t i = 0; i < parts.size(); ++i)
@@ -203,11 +208,11 @@ struct Ucs {
     double origin[3] = {0, 0, 0}, x[3] = {1, 0, 0}, y[3] = {0, 1, 0}, z[3] = {0, 0, 1};
 };
 
-bool headerPoint(hostcore::Drawing& d, const char* var, double p[3]) {
-    std::vector<hostcore::Tag> tags;
-    if (!headerValue(d, var, tags) || tags.empty()) return false;
+bool headerPoint(AcDbDatabase* db, const char* var, double p[3]) {
+    arxhost::RecordTags tags;
+    if (!arxhost::headerTags(db, var, tags) || tags.empty()) return false;
     int base = tags.front().code;
-    for (const hostcore::Tag& t : tags) {
+    for (const arxhost::RecordTag& t : tags) {
         int axis = (t.code - base) / 10;
         if (axis >= 0 && axis < 3) p[axis] = std::strtod(t.value.c_str(), nullptr);
     }
@@ -216,11 +221,11 @@ bool headerPoint(hostcore::Drawing& d, const char* var, double p[3]) {
 
 Ucs currentUcs() {
     Ucs u;
-    hostcore::Drawing* d = drawingOf(workingDb());
-    if (!d) return u;
+    AcDbDatabase* db = workingDb();
+    if (!db) return u;
     Ucs h;
-    bool ok = headerPoint(*d, "$UCSORG", h.origin) & headerPoint(*d, "$UCSXDIR", h.x) &
-              headerPoint(*d, "$UCSYDIR", h.y);
+    bool ok = headerPoint(db, "$UCSORG", h.origin) & headerPoint(db, "$UCSXDIR", h.x) &
+              headerPoint(db, "$UCSYDIR", h.y);
     if (!ok) return u;
     double lx = std::sqrt(h.x[0] * h.x[0] + h.x[1] * h.x[1] + h.x[2] * h.x[2]);
     double ly = std::sqrt(h.y[0] * h.y[0] + h.y[1] * h.y[1] + h.y[2] * h.y[2]);

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "host/arx/geometry.h"
-#include "host/ed/coreview.h"
+#include "host/dbsymtb.h"
 #include "host/ed/editor.h"
 
 namespace arxed {
@@ -14,32 +14,26 @@ namespace geo = arxhost::geometry;
 
 constexpr int64_t kSelectionMark = 0x5353;  // second half of a selection-set name
 
-hostcore::Entry* currentSpace() {
+AcDbObjectId currentSpace() {
     AcDbDatabase* db = workingDb();
-    if (!db) return nullptr;
-    return entryOf(db->currentSpaceId());
+    return db ? db->currentSpaceId() : AcDbObjectId();
 }
 
-hostcore::Entry* byHandle(std::string_view hex) {
-    uint64_t h = 0;
+AcDbObjectId byHandle(std::string_view hex) {
     AcDbDatabase* db = workingDb();
-    if (!db || !hostcore::parseHandle(hex, h) || h == 0) return nullptr;
+    if (!db) return {};
+    const AcDbHandle h(fromUtf8(hex).c_str());
     AcDbObjectId id;
-    if (db->getAcDbObjectId(id, false, AcDbHandle(h)) != Acad::eOk) return nullptr;
-    return entryOf(id);
+    if (h.isNull() || db->getAcDbObjectId(id, false, h) != Acad::eOk) return {};
+    return id;
 }
 
-bool isEntity(hostcore::Entry* e) {
-    return e && e->is(hostcore::flags::kEntity) && !e->is(hostcore::flags::kBlockBegin) &&
-           !e->is(hostcore::flags::kBlockEnd) && !e->erased();
-}
-
-void setName(hostcore::Entry* e, ads_name name) {
-    name[0] = static_cast<int64_t>(e ? e->handle : 0);
+void setName(AcDbObjectId id, ads_name name) {
+    name[0] = static_cast<int64_t>(id.isNull() ? 0 : id.handle().value());
     name[1] = 0;
 }
 
-void firstPoint(hostcore::Entry* e, const AcGeMatrix3d& xf, double p[3]) {
+void firstPoint(AcDbObjectId e, const AcGeMatrix3d& xf, double p[3]) {
     AcDbExtents ext;
     AcGePoint3d c = xf * AcGePoint3d::kOrigin;
     if (geo::worldBox(e, xf, ext)) c = ext.minPoint() + (ext.maxPoint() - ext.minPoint()) / 2;
@@ -49,9 +43,9 @@ void firstPoint(hostcore::Entry* e, const AcGeMatrix3d& xf, double p[3]) {
 }
 
 struct Hit {
-    hostcore::Entry* entity = nullptr;
+    AcDbObjectId entity;
     AcGeMatrix3d xf;
-    std::vector<hostcore::Entry*> containers;
+    std::vector<AcDbObjectId> containers;
     double distance = 1e300;
 };
 
@@ -71,59 +65,44 @@ Hit pickAt(const double p[3], bool nested) {
             best.distance = d;
         }
     });
-    if (!nested && best.entity && !best.containers.empty()) best.entity = best.containers.back();
+    if (!nested && !best.entity.isNull() && !best.containers.empty()) best.entity = best.containers.back();
     return best;
 }
 
 // A handle path "#A1/B2/C3": a reference of the space, then entities inside
 // the block it shows, and so on; the last one is picked.
 bool pathPick(const std::string& text, Hit& hit) {
-    std::vector<std::string> parts;
-    std::size_t s = 1;
-    for (std::size_t i = 1; i <= text.size(); ++i)
-        if (i == text.size() || text[i] == '/') {
-            parts.push_back(text.substr(s, i - s));
-            s = i + 1;
-        }
-    hostcore::Entry* space = currentSpace();
-    hostcore::Entry* block = space;
+    const std::vector<std::string> parts = splitAt(std::string_view(text).substr(1), '/');
+    AcDbObjectId block = currentSpace();
     AcGeMatrix3d xf;
-    std::vector<hostcore::Entry*> containers;
-    hostcore::Entry* e = nullptr;
+    std::vector<AcDbObjectId> containers;
+    AcDbObjectId e;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         e = byHandle(parts[i]);
-        if (!isEntity(e)) return false;
-        bool inBlock = e->owner == block;
-        bool attribute = e->drawing->typeName(e) == "ATTRIB" && e->owner && e->owner->owner == block;
-        if (!inBlock && !attribute) return false;
+        // An entity of the block, or an attribute of a reference in it; never a vertex.
+        const std::string type = arxhost::recordType(e);
+        if (!arxhost::isLiveEntity(e) || arxhost::spaceOf(e) != block || type == "VERTEX" || type == "SEQEND")
+            return false;
         if (i + 1 < parts.size()) {
-            if (e->drawing->typeName(e) != "INSERT") return false;
+            if (type != "INSERT") return false;
             containers.insert(containers.begin(), e);
             xf = xf * geo::blockTransform(e);
             block = geo::referencedBlock(e);
-            if (!block) return false;
+            if (block.isNull()) return false;
         }
     }
-    if (!e) return false;
+    if (e.isNull()) return false;
     hit.entity = e;
     hit.xf = xf;
     hit.containers = containers;
     return true;
 }
 
-std::vector<hostcore::Entry*> spaceEntities(hostcore::Entry* space) {
-    std::vector<hostcore::Entry*> out;
-    if (!space || !space->block) return out;
-    for (hostcore::Entry* e = space->block->first; e; e = e->next)
-        if (!e->erased()) out.push_back(e);
-    return out;
-}
-
-std::vector<hostcore::Entry*> inWindow(const double a[3], const double b[3], bool crossing) {
+std::vector<AcDbObjectId> inWindow(const double a[3], const double b[3], bool crossing) {
     double lo[2] = {std::min(a[0], b[0]), std::min(a[1], b[1])};
     double hi[2] = {std::max(a[0], b[0]), std::max(a[1], b[1])};
-    std::vector<hostcore::Entry*> out;
-    for (hostcore::Entry* e : spaceEntities(currentSpace())) {
+    std::vector<AcDbObjectId> out;
+    for (AcDbObjectId e : arxhost::blockEntities(currentSpace())) {
         AcDbExtents box;
         if (!geo::worldBox(e, AcGeMatrix3d::kIdentity, box)) continue;
         const AcGePoint3d mn = box.minPoint(), mx = box.maxPoint();
@@ -134,45 +113,52 @@ std::vector<hostcore::Entry*> inWindow(const double a[3], const double b[3], boo
     return out;
 }
 
-hostcore::Entry* lastEntity() {
-    auto all = spaceEntities(currentSpace());
-    return all.empty() ? nullptr : all.back();
+AcDbObjectId lastEntity() {
+    const auto all = arxhost::blockEntities(currentSpace());
+    return all.empty() ? AcDbObjectId() : all.back();
 }
 
 // Entities of every layout (model space and the paper spaces).
-std::vector<hostcore::Entry*> allEntities() {
-    std::vector<hostcore::Entry*> out;
-    hostcore::Drawing* d = drawingOf(workingDb());
-    if (!d) return out;
-    for (hostcore::Entry* b : d->table(hostcore::TableKind::BlockRecord).records) {
-        if (b->erased()) continue;
-        std::string n = fold(d->nameOf(b));
-        if (n.rfind("*model_space", 0) != 0 && n.rfind("*paper_space", 0) != 0) continue;
-        for (hostcore::Entry* e : spaceEntities(b)) out.push_back(e);
+std::vector<AcDbObjectId> allEntities() {
+    std::vector<AcDbObjectId> out;
+    AcDbDatabase* db = workingDb();
+    AcDbBlockTable* blocks = nullptr;
+    if (!db || db->getBlockTable(blocks, AcDb::kForRead) != Acad::eOk) return out;
+    AcDbBlockTableIterator* it = nullptr;
+    if (blocks->newIterator(it) == Acad::eOk) {
+        for (; !it->done(); it->step()) {
+            AcDbObjectId id;
+            if (it->getRecordId(id) != Acad::eOk) continue;
+            const std::string n = fold(recordName(id));
+            if (n.rfind("*model_space", 0) != 0 && n.rfind("*paper_space", 0) != 0) continue;
+            for (AcDbObjectId e : arxhost::blockEntities(id)) out.push_back(e);
+        }
+        delete it;
     }
+    blocks->close();
     return out;
 }
 
-bool passes(hostcore::Entry* e, const resbuf* filter) {
+bool passes(AcDbObjectId e, const resbuf* filter) {
     for (const resbuf* f = filter; f; f = f->rbnext) {
         if (f->restype != 0 && f->restype != 8 && f->restype != RTDXF0) continue;
         std::string want = fold(toUtf8(f->resval.rstring));
         std::string have;
         if (f->restype == 8) {
-            for (const hostcore::Tag& t : e->drawing->tagsOf(e))
-                if (t.code == 8) have = t.ref ? e->drawing->nameOf(t.ref) : t.value;
+            for (const arxhost::RecordTag& t : arxhost::recordTags(e))
+                if (t.code == 8) have = t.value;
         } else {
-            have = e->drawing->typeName(e);
+            have = arxhost::recordType(e);
         }
         if (want != "*" && fold(have) != want) return false;
     }
     return true;
 }
 
-int storeSet(const std::vector<hostcore::Entry*>& members, ads_name ss) {
+int storeSet(const std::vector<AcDbObjectId>& members, ads_name ss) {
     std::vector<AcDbObjectId> ids;
-    for (hostcore::Entry* e : members)
-        if (std::find(ids.begin(), ids.end(), idOf(e)) == ids.end()) ids.push_back(idOf(e));
+    for (AcDbObjectId e : members)
+        if (std::find(ids.begin(), ids.end(), e) == ids.end()) ids.push_back(e);
     if (ids.empty()) return RTERROR;
     int64_t n = ed().nextSelectionSet++;
     ed().selectionSets[n] = ids;
@@ -188,7 +174,7 @@ std::vector<AcDbObjectId>* findSet(const ads_name ss) {
 }
 
 // The user's selection: answers until an empty line.
-int interactiveSelection(std::vector<hostcore::Entry*>& chosen) {
+int interactiveSelection(std::vector<AcDbObjectId>& chosen) {
     for (;;) {
         std::string a;
         int rc = readAnswer("\nSelect objects: ", a);
@@ -196,11 +182,11 @@ int interactiveSelection(std::vector<hostcore::Entry*>& chosen) {
         a = trim(a);
         if (a.empty()) return RTNORM;
         std::string f = fold(a);
-        std::vector<hostcore::Entry*> found;
+        std::vector<AcDbObjectId> found;
         if (f == "all") {
-            found = spaceEntities(currentSpace());
+            found = arxhost::blockEntities(currentSpace());
         } else if (f == "l" || f == "last") {
-            if (hostcore::Entry* e = lastEntity()) found.push_back(e);
+            if (AcDbObjectId e = lastEntity(); !e.isNull()) found.push_back(e);
         } else if (f == "w" || f == "window" || f == "c" || f == "crossing") {
             double p1[3], p2[3];
             std::string c1, c2;
@@ -225,10 +211,10 @@ int interactiveSelection(std::vector<hostcore::Entry*>& chosen) {
                 continue;
             }
             Hit h = pickAt(p, false);
-            if (h.entity) found.push_back(h.entity);
+            if (!h.entity.isNull()) found.push_back(h.entity);
         }
         std::size_t added = 0;
-        for (hostcore::Entry* e : found)
+        for (AcDbObjectId e : found)
             if (std::find(chosen.begin(), chosen.end(), e) == chosen.end()) {
                 chosen.push_back(e);
                 ++added;
@@ -248,19 +234,18 @@ bool nameToId(const ads_name name, AcDbObjectId& id) {
 }
 
 void idToName(AcDbObjectId id, ads_name name) {
-    setName(entryOf(id), name);
+    setName(id, name);
 }
 
 std::string handleText(AcDbObjectId id) {
-    return entryOf(id) ? hostcore::handleText(entryOf(id)->handle) : "0";
+    ACHAR buf[17];
+    id.handle().getIntoAsciiBuffer(buf);
+    return toUtf8(buf);
 }
 
 // Selections made by a command (LIST), on the same prompts as the modules'.
 int selectEntities(std::vector<AcDbObjectId>& out) {
-    std::vector<hostcore::Entry*> chosen;
-    int rc = interactiveSelection(chosen);
-    for (hostcore::Entry* e : chosen) out.push_back(idOf(e));
-    return rc;
+    return interactiveSelection(out);
 }
 
 }  // namespace arxed
@@ -282,16 +267,16 @@ Acad::ErrorStatus acdbGetAdsName(ads_name name, AcDbObjectId id) {
 
 int acdbEntLast(ads_name result) {
     if (!result) return RTERROR;
-    hostcore::Entry* e = lastEntity();
-    if (!e) return RTERROR;
+    const AcDbObjectId e = lastEntity();
+    if (e.isNull()) return RTERROR;
     setName(e, result);
     return RTNORM;
 }
 
 int acdbHandEnt(const ACHAR* handle, ads_name result) {
     if (!handle || !result) return RTERROR;
-    hostcore::Entry* e = byHandle(toUtf8(handle));
-    if (!e || e->erased()) return RTERROR;
+    const AcDbObjectId e = byHandle(toUtf8(handle));
+    if (e.isNull() || e.isErased()) return RTERROR;
     setName(e, result);
     return RTNORM;
 }
@@ -344,7 +329,7 @@ int acedNEntSelP(const ACHAR* prompt, ads_name entres, ads_point ptres, int pick
             print("\nInvalid point.");
         }
     }
-    if (!hit.entity) {
+    if (hit.entity.isNull()) {
         ed().errnoValue = OL_ENTSELPICK;
         return RTERROR;
     }
@@ -357,7 +342,7 @@ int acedNEntSelP(const ACHAR* prompt, ads_name entres, ads_point ptres, int pick
     if (refstkres && !hit.containers.empty()) {
         resbuf* head = nullptr;
         resbuf** tail = &head;
-        for (hostcore::Entry* c : hit.containers) {
+        for (AcDbObjectId c : hit.containers) {
             resbuf* rb = acutNewRb(RTENAME);
             setName(c, rb->resval.rlname);
             *tail = rb;
@@ -386,23 +371,23 @@ int acedSSGet(const ACHAR* mode, const void* pt1, const void* pt2, const resbuf*
     if (!ss) return RTREJ;
     ss[0] = ss[1] = 0;
     if (!workingDb()) return RTERROR;
-    std::vector<hostcore::Entry*> members;
+    std::vector<AcDbObjectId> members;
     std::string m = mode ? fold(toUtf8(mode)) : std::string();
     if (m.empty()) {
         int rc = interactiveSelection(members);
         if (rc != RTNORM) return rc;
     } else if (m == "x" || m == "a") {
-        members = m == "x" ? allEntities() : spaceEntities(currentSpace());
+        members = m == "x" ? allEntities() : arxhost::blockEntities(currentSpace());
     } else if (m == "l") {
-        if (hostcore::Entry* e = lastEntity()) members.push_back(e);
+        if (AcDbObjectId e = lastEntity(); !e.isNull()) members.push_back(e);
     } else if (m == "w" || m == "c") {
         if (!pt1 || !pt2) return RTREJ;
         members = inWindow(static_cast<const double*>(pt1), static_cast<const double*>(pt2), m == "c");
     } else {
         return RTREJ;  // a mode this editor does not offer
     }
-    std::vector<hostcore::Entry*> kept;
-    for (hostcore::Entry* e : members)
+    std::vector<AcDbObjectId> kept;
+    for (AcDbObjectId e : members)
         if (passes(e, filter)) kept.push_back(e);
     if (kept.empty()) {
         ed().errnoValue = OL_ERRNOSS;
@@ -421,7 +406,7 @@ int acedSSLength(const ads_name ss, int32_t* len) {
 int acedSSName(const ads_name ss, int32_t i, ads_name entres) {
     auto* set = findSet(ss);
     if (!set || !entres || i < 0 || static_cast<std::size_t>(i) >= set->size()) return RTERROR;
-    setName(entryOf((*set)[static_cast<std::size_t>(i)]), entres);
+    setName((*set)[static_cast<std::size_t>(i)], entres);
     return RTNORM;
 }
 
@@ -433,21 +418,21 @@ int acedSSFree(const ads_name ss) {
 
 int acedSSAdd(const ads_name ename, const ads_name ss, ads_name result) {
     if (!result) return RTERROR;
-    std::vector<hostcore::Entry*> members;
+    std::vector<AcDbObjectId> members;
     if (ss) {
         auto* set = findSet(ss);
         if (!set) return RTERROR;
-        for (AcDbObjectId id : *set) members.push_back(entryOf(id));
+        members = *set;
     }
     if (ename) {
         AcDbObjectId id;
-        if (!nameToId(ename, id) || !isEntity(entryOf(id))) return RTERROR;
-        members.push_back(entryOf(id));
+        if (!nameToId(ename, id) || !arxhost::isLiveEntity(id)) return RTERROR;
+        members.push_back(id);
     }
     if (ss && ename) {
         auto* set = findSet(ss);
-        if (std::find(set->begin(), set->end(), idOf(members.back())) == set->end())
-            set->push_back(idOf(members.back()));
+        if (std::find(set->begin(), set->end(), members.back()) == set->end())
+            set->push_back(members.back());
         result[0] = ss[0];
         result[1] = ss[1];
         return RTNORM;

@@ -6,9 +6,8 @@
 
 #include "host/dbdict.h"
 #include "host/dbsymtb.h"
-#include "host/ed/coreview.h"
+#include "host/arx/hostapi.h"
 #include "host/ed/editor.h"
-#include "host/dxf/tags.h"
 #include "platform/heap.h"
 
 namespace arxed {
@@ -94,16 +93,6 @@ bool isDictionaryVar(const std::string& name) {
     return false;
 }
 
-std::string recordName(AcDbObjectId id) {
-    AcDbSymbolTableRecord* rec = nullptr;
-    if (acdbOpenObject(rec, id, AcDb::kForRead) != Acad::eOk) return {};
-    ACHAR* n = nullptr;
-    rec->getName(n);
-    rec->close();
-    std::string s = toUtf8(n);
-    acStrFree(n);
-    return s;
-}
 
 int getHostVar(const std::string& name, resbuf* result) {
     Editor& e = ed();
@@ -151,6 +140,17 @@ int getHostVar(const std::string& name, resbuf* result) {
 
 }  // namespace
 
+std::string recordName(AcDbObjectId id) {
+    AcDbSymbolTableRecord* rec = nullptr;
+    if (acdbOpenObject(rec, id, AcDb::kForRead) != Acad::eOk) return {};
+    ACHAR* n = nullptr;
+    rec->getName(n);
+    rec->close();
+    std::string s = toUtf8(n);
+    acStrFree(n);
+    return s;
+}
+
 const HostVar* hostVar(const std::string& name) {
     for (const HostVar& v : kHostVars)
         if (name == v.name) return &v;
@@ -167,8 +167,7 @@ int acedGetVar(const ACHAR* sym, resbuf* result) {
     result->rbnext = nullptr;
     if (hostVar(name)) return getHostVar(name, result);
     AcDbDatabase* db = workingDb();
-    hostcore::Drawing* d = drawingOf(db);
-    if (!d) return RTERROR;
+    if (!db) return RTERROR;
     if (name == "CLAYER" || name == "TEXTSTYLE" || name == "CELTYPE" || name == "DIMSTYLE") {
         AcDbObjectId id = name == "CLAYER"     ? db->clayer()
                           : name == "TEXTSTYLE" ? db->textstyle()
@@ -185,16 +184,16 @@ int acedGetVar(const ACHAR* sym, resbuf* result) {
             setString(result, "Standard");  // what a drawing without the entry uses
             return RTNORM;
         }
-        for (const hostcore::Tag& t : tagsOf(id))
+        for (const arxhost::RecordTag& t : arxhost::recordTags(id))
             if (t.code == 1) {
                 setString(result, t.value);
                 return RTNORM;
             }
         return RTERROR;
     }
-    std::vector<hostcore::Tag> tags;
-    if (!headerValue(*d, "$" + name, tags) || tags.empty()) return RTERROR;
-    const hostcore::Tag& t = tags.front();
+    arxhost::RecordTags tags;
+    if (!arxhost::headerTags(db, "$" + name, tags) || tags.empty()) return RTERROR;
+    const arxhost::RecordTag& t = tags.front();
     int type = typeOfCode(t.code);
     switch (type) {
     case RTSTR: setString(result, t.value); break;
@@ -209,7 +208,7 @@ int acedGetVar(const ACHAR* sym, resbuf* result) {
     case RT3DPOINT: {
         result->restype = RT3DPOINT;
         for (int i = 0; i < 3; ++i) result->resval.rpoint[i] = 0;
-        for (const hostcore::Tag& p : tags) {
+        for (const arxhost::RecordTag& p : tags) {
             int axis = (p.code - t.code) / 10;
             if (axis >= 0 && axis < 3 && p.code % 10 == t.code % 10)
                 result->resval.rpoint[axis] = std::strtod(p.value.c_str(), nullptr);
@@ -229,10 +228,7 @@ namespace {
 std::string numberText(const resbuf* v) {
     ACHAR buf[64];
     if (v->restype == RTREAL) {
-        // As the file writes reals: shortest digits that read back the same, "5.0" not "5".
-        std::string out;
-        dxf::formatDouble(v->resval.rreal, out);
-        return out;
+        return arxhost::realText(v->resval.rreal);
     }
     if (v->restype == RTLONG) acutSPrintf(buf, 64, ACRX_T("%d"), static_cast<int>(v->resval.rlong));
     else acutSPrintf(buf, 64, ACRX_T("%d"), static_cast<int>(v->resval.rint));
@@ -273,8 +269,7 @@ int acedSetVar(const ACHAR* sym, const resbuf* value) {
         return RTNORM;
     }
     AcDbDatabase* db = workingDb();
-    hostcore::Drawing* d = drawingOf(db);
-    if (!d) return RTERROR;
+    if (!db) return RTERROR;
     if (name == "CLAYER" || name == "TEXTSTYLE" || name == "CELTYPE" || name == "DIMSTYLE") {
         if (value->restype != RTSTR || !value->resval.rstring) return RTERROR;
         AcDbSymbolTable* table = nullptr;
@@ -321,38 +316,29 @@ int acedSetVar(const ACHAR* sym, const resbuf* value) {
     }
     if (isDictionaryVar(name)) {
         if (value->restype != RTSTR) return RTERROR;
-        AcDbObjectId id = dictionaryVar(db, name);
-        hostcore::Entry* entry = entryOf(id);
-        if (!entry || entry->live || entry->erased()) return RTERROR;  // absent, or open by someone
-        hostcore::TagList& tags = d->ownTags(entry);
-        for (hostcore::Tag& t : tags)
-            if (t.code == 1) {
-                t.value = toUtf8(value->resval.rstring);
-                return RTNORM;
-            }
-        return RTERROR;
+        // Refused when the drawing lacks the variable or a module holds it open.
+        return arxhost::setRecordValue(dictionaryVar(db, name), 1, toUtf8(value->resval.rstring)) ? RTNORM : RTERROR;
     }
-    std::vector<hostcore::Tag> tags;
-    if (!headerValue(*d, "$" + name, tags) || tags.empty()) return RTERROR;
-    const std::vector<hostcore::Tag> before = tags;
+    arxhost::RecordTags tags;
+    if (!arxhost::headerTags(db, "$" + name, tags) || tags.empty()) return RTERROR;
+    const arxhost::RecordTags before = tags;
     int type = typeOfCode(tags.front().code);
     if (type == RTSTR) {
         if (value->restype != RTSTR) return RTERROR;
         tags.resize(1);
         tags.front().value = toUtf8(value->resval.rstring);
-        tags.front().ref = nullptr;
     } else if (type == RT3DPOINT) {
         if (value->restype != RTPOINT && value->restype != RT3DPOINT) return RTERROR;
         int base = tags.front().code;
-        std::vector<hostcore::Tag> pts;
+        arxhost::RecordTags pts;
         int n = 0;
-        for (const hostcore::Tag& t : tags)
+        for (const arxhost::RecordTag& t : tags)
             if (t.code % 10 == base % 10 && (t.code - base) % 10 == 0) ++n;
         for (int i = 0; i < (n < 2 ? 2 : n) && i < 3; ++i) {
             resbuf r{};
             r.restype = RTREAL;
             r.resval.rreal = value->resval.rpoint[i];
-            pts.push_back({static_cast<int16_t>(base + 10 * i), numberText(&r), nullptr});
+            pts.push_back({base + 10 * i, numberText(&r)});
         }
         tags = pts;
     } else if (type == RTREAL) {
@@ -370,8 +356,9 @@ int acedSetVar(const ACHAR* sym, const resbuf* value) {
         tags.front().value = numberText(value);
     }
     // The value it already has leaves the drawing unchanged (and unmodified).
-    auto same = [](const hostcore::Tag& a, const hostcore::Tag& b) { return a.code == b.code && a.value == b.value; };
+    auto same = [](const arxhost::RecordTag& a, const arxhost::RecordTag& b) {
+        return a.code == b.code && a.value == b.value;
+    };
     if (std::equal(tags.begin(), tags.end(), before.begin(), before.end(), same)) return RTNORM;
-    setHeaderValue(*d, "$" + name, tags);
-    return RTNORM;
+    return arxhost::setHeaderTags(db, "$" + name, tags) ? RTNORM : RTERROR;
 }

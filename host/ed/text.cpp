@@ -3,17 +3,17 @@
 #include <cstdio>
 
 #include "host/arx/hostapi.h"
-#include "host/core/drawing.h"
-#include "host/dxf/encoding.h"
+#include "platform/utf8.h"
 
 namespace arxed {
 
 std::string utf16ToUtf8(std::u16string_view s) {
-    return dxf::utf16ToUtf8(s);
+    // Lone surrogates as three-byte sequences, so that they come back unchanged.
+    return platform::utf16ToUtf8(s, platform::LoneSurrogate::Keep);
 }
 
 std::u16string utf8ToUtf16(std::string_view s) {
-    return dxf::utf8ToUtf16(s);
+    return platform::utf8ToUtf16(s);
 }
 
 // The database's conversion (host/arx/hostapi.h), so that a module gets the same text from the
@@ -38,7 +38,7 @@ HostString pathToHost(std::string_view bytes) {
 
 std::string fold(std::string_view utf8) {
     // One case for every letter; Latin letters end up lower case.
-    std::string f = hostcore::foldName(utf8);
+    std::string f = arxhost::foldedName(utf8);
     for (char& c : f)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
     return f;

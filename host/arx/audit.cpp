@@ -1,4 +1,6 @@
-// AUDIT: a consistency check of the working drawing, with a fix option.
+// The consistency check behind AUDIT: the drawing's structure checked, and with the fix option
+// mended, through the core and the database's own calls (a missing layer is made as a module
+// would make it).
 //
 // What it checks, in this order (each step sees the fixes of the steps before):
 //  1. handles used by more than one record: the record the drawing's structure
@@ -28,21 +30,16 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "host/arx/internal.h"
 #include "host/core/dxfio.h"
+#include "host/core/header.h"
 #include "host/dbsymtb.h"
-#include "host/ed/coreview.h"
-#include "host/ed/editor.h"
 #include "host/proxy/graphics.h"
 
-namespace arxed {
+namespace arxhost {
 
 namespace {
 
-using hostcore::Drawing;
-using hostcore::Entry;
-using hostcore::Tag;
-using hostcore::TagList;
-using hostcore::TableKind;
 namespace fl = hostcore::flags;
 
 bool isPointerCode(int code) { return hostcore::isHandleReference(code); }
@@ -56,41 +53,8 @@ bool entityLike(const Entry* e) {
     return e->is(fl::kEntity) || e->is(fl::kBlockBegin) || e->is(fl::kBlockEnd);
 }
 
-// Where each tag of a record stands: its application group, its subclass,
-// whether it is extended data.
-struct TagPlace {
-    std::string group;  // "{ACAD_REACTORS" while inside that group, else empty
-    std::string subclass;
-    bool xdata = false;
-    bool ownerTag = false;  // the record's own owner (first 330 outside groups, before any subclass)
-};
-
-std::vector<TagPlace> placesOf(const TagList& t) {
-    std::vector<TagPlace> out(t.size());
-    std::string group, subclass;
-    bool xdata = false, ownerSeen = false, subclassSeen = false;
-    for (std::size_t i = 0; i < t.size(); ++i) {
-        const Tag& g = t[i];
-        if (g.code >= 1000) xdata = true;
-        if (!xdata && g.code == 102) {
-            group = !g.value.empty() && g.value.front() == '{' ? g.value : std::string();
-            out[i].group = group;
-            continue;
-        }
-        if (!xdata && g.code == 100) {
-            subclass = g.value;
-            subclassSeen = true;
-        }
-        out[i].group = group;
-        out[i].subclass = subclass;
-        out[i].xdata = xdata;
-        if (!xdata && g.code == 330 && group.empty() && !subclassSeen && !ownerSeen) {
-            out[i].ownerTag = true;
-            ownerSeen = true;
-        }
-    }
-    return out;
-}
+using hostcore::TagPlace;
+using hostcore::placesOf;
 
 int ownerTagIndex(const std::vector<TagPlace>& places) {
     for (std::size_t i = 0; i < places.size(); ++i)
@@ -108,17 +72,6 @@ std::size_t ownerInsertIndex(const TagList& t) {
         if (i < t.size()) ++i;
     }
     return i;
-}
-
-// Removes application groups left empty ("{ACAD_REACTORS" directly followed by "}").
-void dropEmptyGroups(TagList& t) {
-    for (std::size_t i = 0; i + 1 < t.size();) {
-        if (t[i].code == 102 && !t[i].value.empty() && t[i].value.front() == '{' && t[i + 1].code == 102 &&
-            t[i + 1].value == "}")
-            t.erase(t.begin() + static_cast<std::ptrdiff_t>(i), t.begin() + static_cast<std::ptrdiff_t>(i + 2));
-        else
-            ++i;
-    }
 }
 
 // Changes to the tags of one record, applied together from the back so that
@@ -147,13 +100,14 @@ struct Edits {
             }
             limit = e.from;
         }
-        dropEmptyGroups(t);
+        hostcore::dropEmptyGroups(t);
     }
 };
 
 class Auditor {
 public:
-    Auditor(AcDbDatabase* db, Drawing& d, bool fix) : db_(db), d_(d), fix_(fix) {}
+    Auditor(AcDbDatabase* db, Drawing& d, bool fix, const std::function<void(const std::string&)>& print)
+        : db_(db), d_(d), fix_(fix), print_(print) {}
 
     void run() {
         duplicateHandles();
@@ -161,10 +115,10 @@ public:
         owners();
         references();
         header();
-        print("\nAuditing: " + std::to_string(checked_) + " objects checked, " + std::to_string(errors_) +
+        print_("\nAuditing: " + std::to_string(checked_) + " objects checked, " + std::to_string(errors_) +
               " errors found, " + std::to_string(fixed_) + " fixed.");
         if (pictures_ > 0)
-            print("\n" + std::to_string(pictures_) + (pictures_ == 1 ? " stored picture is" : " stored pictures are") +
+            print_("\n" + std::to_string(pictures_) + (pictures_ == 1 ? " stored picture is" : " stored pictures are") +
                   " corrupt and cannot be drawn; they are kept as they are.");
     }
 
@@ -176,7 +130,7 @@ private:
     void report(const Entry* e, const std::string& text, bool wasFixed, const std::string& fixText = "fixed") {
         ++errors_;
         if (wasFixed) ++fixed_;
-        print("\n" + (e ? name(e) + ": " : std::string()) + text + (wasFixed ? " - " + fixText : ""));
+        print_("\n" + (e ? name(e) + ": " : std::string()) + text + (wasFixed ? " - " + fixText : ""));
     }
 
     // A record may be changed: fixing, and nobody holds it open.
@@ -246,7 +200,7 @@ private:
                 keeperOf[e] = keeper;
                 ++errors_;
                 ++fixed_;
-                print("\n" + label + ": " + what + " - given " + given);
+                print_("\n" + label + ": " + what + " - given " + given);
             }
         }
         // Objects whose owner was taken to be a record that lost the handle
@@ -459,7 +413,7 @@ private:
         AcDbLayerTable* table = nullptr;
         if (db_->getSymbolTable(table, AcDb::kForWrite) != Acad::eOk) return nullptr;
         AcDbLayerTableRecord* rec = new AcDbLayerTableRecord();
-        HostString n = fromUtf8(layerName);
+        HostString n = toHostString(layerName);
         Entry* result = nullptr;
         AcDbObjectId id;
         if (rec->setName(n.c_str()) == Acad::eOk && table->add(id, rec) == Acad::eOk) {
@@ -567,7 +521,7 @@ private:
             why = dg.message.empty() ? std::string("its records do not add up") : dg.message;
         }
         ++pictures_;
-        print("\n" + name(e) + ": stored picture is corrupt (" + why + "), not changed");
+        print_("\n" + name(e) + ": stored picture is corrupt (" + why + "), not changed");
     }
 
     // Current layer, linetype, text and dimension style of the header.
@@ -582,7 +536,9 @@ private:
                             {"$DIMSTYLE", TableKind::DimStyle}};
         for (const Var& v : vars) {
             std::vector<Tag> tags;
-            if (!headerValue(d_, v.name, tags) || tags.empty()) continue;
+            const hostcore::HeaderVar* var = hostcore::findHeader(d_, v.name);
+            if (var) tags = hostcore::headerTags(d_, *var);
+            if (tags.empty()) continue;
             const std::string value = tags.front().value;  // a copy: the fix below changes the tag
             if (value.empty()) continue;
             Entry* target = tags.front().ref ? tags.front().ref : d_.lookupLoad(v.kind, value);
@@ -593,7 +549,7 @@ private:
                 tags.resize(1);
                 tags.front().value = d_.nameOf(r);
                 tags.front().ref = r;
-                setHeaderValue(d_, v.name, tags);
+                hostcore::setHeaderTags(d_, v.name, tags);
             }
             bool made = r && v.kind == TableKind::Layer && hostcore::foldName(d_.nameOf(r)) == hostcore::foldName(value);
             report(nullptr, std::string("header ") + v.name + " names \"" + value + "\", which does not exist",
@@ -604,6 +560,7 @@ private:
     AcDbDatabase* db_;
     Drawing& d_;
     bool fix_;
+    const std::function<void(const std::string&)>& print_;
     int errors_ = 0, fixed_ = 0, checked_ = 0, pictures_ = 0;
     std::unordered_multimap<uint64_t, Entry*> listedBy_;  // handle -> dictionary (or entity) that lists it
     std::unordered_map<uint64_t, Entry*> ownedBy_;        // handle -> record naming it as its own (code 360)
@@ -613,16 +570,9 @@ private:
 
 }  // namespace
 
-void cmdAudit() {
-    AcDbDatabase* db = workingDb();
-    Drawing* d = drawingOf(db);
-    if (!d) {
-        print("\nNo drawing is open.");
-        return;
-    }
-    std::string a;
-    if (readAnswer("\nFix any errors detected? [Yes/No] <N>: ", a) != RTNORM) return;
-    Auditor(db, *d, yes(a)).run();
+void auditDatabase(AcDbDatabase* db, bool fix, const std::function<void(const std::string&)>& report) {
+    Drawing* d = db ? drawingOf(db) : nullptr;
+    if (d) Auditor(db, *d, fix, report).run();
 }
 
-}  // namespace arxed
+}  // namespace arxhost
