@@ -129,6 +129,11 @@ int readAnswer(std::string_view prompt, std::string& answer);
 // lispAnswers false: a line starting with ( is taken as it stands.
 int readAnswer(std::string_view prompt, std::string& answer, bool lispAnswers);
 bool parsePoint(const std::string& text, const double* base, double out[3]);
+// The keywords the last acedInitGet set, which the next input call takes (and clears).
+KeywordSet takeKeywords();
+// The global keyword an answer stands for: a local keyword, "_" and a global one, or the
+// leading part of exactly one keyword, letter case aside; empty when none.
+std::string matchKeyword(const KeywordSet& k, const std::string& answer);
 // Output of the command line (UTF-8).
 void print(std::string_view utf8);
 std::string trim(std::string_view s);

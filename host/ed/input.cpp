@@ -132,6 +132,26 @@ bool parseKeywords(const std::string& list, KeywordSet& k) {
 }
 
 // The global keyword the answer names, or "".
+void copyOut(const std::string& utf8, ACHAR* result, std::size_t size) {
+    if (!result || size == 0) return;
+    HostString h = fromUtf8(utf8);
+    std::size_t n = h.size() < size ? h.size() : size - 1;
+    std::memcpy(result, h.data(), n * sizeof(ACHAR));
+    result[n] = 0;
+}
+
+bool parseNumber(const std::string& s, double& v) {
+    std::string t = trim(s);
+    if (t.empty()) return false;
+    const char* b = t.data();
+    const char* e = b + t.size();
+    if (*b == '+') ++b;
+    auto r = std::from_chars(b, e, v);
+    return r.ec == std::errc() && r.ptr == e && std::isfinite(v);
+}
+
+}  // namespace
+
 std::string matchKeyword(const KeywordSet& k, const std::string& answer) {
     if (answer.empty() || !k.active) return {};
     std::string a = fold(answer);
@@ -160,26 +180,6 @@ KeywordSet takeKeywords() {
     ed().keywords = KeywordSet{};
     return k;
 }
-
-void copyOut(const std::string& utf8, ACHAR* result, std::size_t size) {
-    if (!result || size == 0) return;
-    HostString h = fromUtf8(utf8);
-    std::size_t n = h.size() < size ? h.size() : size - 1;
-    std::memcpy(result, h.data(), n * sizeof(ACHAR));
-    result[n] = 0;
-}
-
-bool parseNumber(const std::string& s, double& v) {
-    std::string t = trim(s);
-    if (t.empty()) return false;
-    const char* b = t.data();
-    const char* e = b + t.size();
-    if (*b == '+') ++b;
-    auto r = std::from_chars(b, e, v);
-    return r.ec == std::errc() && r.ptr == e && std::isfinite(v);
-}
-
-}  // namespace
 
 // "x,y" or "x,y,z", or "@dx,dy[,dz]" from the base point.
 bool parsePoint(const std::string& text, const double* base, double out[3]) {

@@ -285,8 +285,7 @@ int acedNEntSelP(const ACHAR* prompt, ads_name entres, ads_point ptres, int pick
                  resbuf** refstkres) {
     if (refstkres) *refstkres = nullptr;
     if (!entres) return RTREJ;
-    KeywordSet k = ed().keywords;
-    ed().keywords = KeywordSet{};
+    KeywordSet k = takeKeywords();
     std::string p = prompt ? toUtf8(prompt) : std::string("\nSelect object: ");
     Hit hit;
     double at[3] = {0, 0, 0};
@@ -317,11 +316,8 @@ int acedNEntSelP(const ACHAR* prompt, ads_name entres, ads_point ptres, int pick
                 hit = pickAt(at, true);
                 break;
             }
-            std::string g;
             // Keywords, or any text when the caller allows it.
-            std::string fa = fold(a);
-            for (std::size_t i = 0; i < k.local.size() && g.empty(); ++i)
-                if (fold(k.local[i]) == fa || (a[0] == '_' && fold(k.global[i]) == fold(a.substr(1)))) g = k.global[i];
+            const std::string g = matchKeyword(k, a);
             if (!g.empty() || (k.flags & RSG_OTHER)) {
                 ed().lastInput = g.empty() ? a : g;
                 return RTKWORD;
