@@ -18,7 +18,9 @@ if(ARX_WERROR)
 endif()
 
 if(ARX_SANITIZE)
-    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+    # -O1 (on top of the build type's debug information and assertions) keeps the sanitized
+    # suite within a few times the speed of the normal one.
+    add_compile_options(-O1 -fsanitize=address,undefined -fno-omit-frame-pointer
                         -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
 endif()
