@@ -80,12 +80,26 @@ void resolveStyles(DatabaseState& s);
 // number of records, so it is taken at read and save and asked at close.
 class Fingerprint {
 public:
+    // A word at a time: each word is mixed in with a multiply and a shift, so that every bit
+    // of it reaches every bit of the state and the order of words counts.
     void add(uint64_t v) {
-        for (int i = 0; i < 8; ++i) byte(static_cast<uint8_t>(v >> (8 * i)));
+        h_ ^= v;
+        h_ *= 0x9E3779B97F4A7C15ULL;
+        h_ ^= h_ >> 32;
     }
     void add(std::string_view s) {
         add(s.size());
-        for (char c : s) byte(static_cast<uint8_t>(c));
+        std::size_t i = 0;
+        for (; i + 8 <= s.size(); i += 8) {
+            uint64_t w;
+            std::memcpy(&w, s.data() + i, 8);
+            add(w);
+        }
+        if (i < s.size()) {
+            uint64_t w = 0;
+            std::memcpy(&w, s.data() + i, s.size() - i);
+            add(w);
+        }
     }
     void add(const TagList& t) {
         add(t.size());
@@ -98,10 +112,6 @@ public:
     uint64_t value() const { return h_; }
 
 private:
-    void byte(uint8_t b) {
-        h_ ^= b;
-        h_ *= 0x100000001b3ULL;  // FNV-1a
-    }
     uint64_t h_ = 0xcbf29ce484222325ULL;
 };
 
