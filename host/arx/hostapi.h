@@ -64,6 +64,11 @@ ARXHOST_INTERNAL AcDbObjectId spaceOf(AcDbObjectId entity);
 // vertices and end marker an entity owns.
 ARXHOST_INTERNAL std::vector<AcDbObjectId> blockEntities(AcDbObjectId blockRecord);
 ARXHOST_INTERNAL std::vector<AcDbObjectId> subEntities(AcDbObjectId entity);
+// The layouts' blocks (model space and the paper spaces) in table order, and the name of a
+// symbol table record; neither opens a record, so both answer while a module holds the block
+// table or a record open for write.
+ARXHOST_INTERNAL std::vector<AcDbObjectId> layoutBlocks(AcDbDatabase* db);
+ARXHOST_INTERNAL std::string recordName(AcDbObjectId record);
 
 // --- header variables -------------------------------------------------------------------------
 

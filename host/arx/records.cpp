@@ -79,6 +79,24 @@ std::vector<AcDbObjectId> subEntities(AcDbObjectId entity) {
     return out;
 }
 
+std::vector<AcDbObjectId> layoutBlocks(AcDbDatabase* db) {
+    std::vector<AcDbObjectId> out;
+    const Drawing* d = db ? drawingOf(db) : nullptr;
+    if (!d) return out;
+    for (const Entry* b : d->table(TableKind::BlockRecord).records) {
+        if (b->erased()) continue;
+        const std::string n = hostcore::foldName(d->nameOf(b));
+        if (n.rfind("*MODEL_SPACE", 0) == 0 || n.rfind("*PAPER_SPACE", 0) == 0) out.push_back(idOf(b));
+    }
+    return out;
+}
+
+std::string recordName(AcDbObjectId record) {
+    const Entry* e = recordOf(record);
+    return e && e->table != TableKind::None && !e->is(hostcore::flags::kTableHead) ? e->drawing->nameOf(e)
+                                                                                       : std::string();
+}
+
 bool headerTags(AcDbDatabase* db, std::string_view name, RecordTags& tags) {
     tags.clear();
     Drawing* d = db ? drawingOf(db) : nullptr;

@@ -347,7 +347,7 @@ void listEntity(AcDbObjectId id) {
         if (t.code == 8) layer = t.value;
     std::string space;
     AcDbObjectId spaceId = arxhost::spaceOf(id);
-    if (!spaceId.isNull()) space = recordName(spaceId);
+    if (!spaceId.isNull()) space = arxhost::recordName(spaceId);
     print("\n" + type + "  Layer: \"" + layer + "\"  Space: " + space + "  Handle: " + handleText(id));
     bool mtext = type == "MTEXT";
     int points10 = 0, points11 = 0;

@@ -188,8 +188,6 @@ std::string registryFilePath();
 bool nameToId(const ads_name name, AcDbObjectId& id);
 void idToName(AcDbObjectId id, ads_name name);
 std::string handleText(AcDbObjectId id);
-// The name of a symbol table record ("0", "*Model_Space"), empty when it cannot be read.
-std::string recordName(AcDbObjectId id);
 int selectEntities(std::vector<AcDbObjectId>& out);
 
 }  // namespace arxed

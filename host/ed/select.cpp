@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "host/arx/geometry.h"
-#include "host/dbsymtb.h"
 #include "host/ed/editor.h"
 
 namespace arxed {
@@ -121,21 +120,8 @@ AcDbObjectId lastEntity() {
 // Entities of every layout (model space and the paper spaces).
 std::vector<AcDbObjectId> allEntities() {
     std::vector<AcDbObjectId> out;
-    AcDbDatabase* db = workingDb();
-    AcDbBlockTable* blocks = nullptr;
-    if (!db || db->getBlockTable(blocks, AcDb::kForRead) != Acad::eOk) return out;
-    AcDbBlockTableIterator* it = nullptr;
-    if (blocks->newIterator(it) == Acad::eOk) {
-        for (; !it->done(); it->step()) {
-            AcDbObjectId id;
-            if (it->getRecordId(id) != Acad::eOk) continue;
-            const std::string n = fold(recordName(id));
-            if (n.rfind("*model_space", 0) != 0 && n.rfind("*paper_space", 0) != 0) continue;
-            for (AcDbObjectId e : arxhost::blockEntities(id)) out.push_back(e);
-        }
-        delete it;
-    }
-    blocks->close();
+    for (AcDbObjectId b : arxhost::layoutBlocks(workingDb()))
+        for (AcDbObjectId e : arxhost::blockEntities(b)) out.push_back(e);
     return out;
 }
 

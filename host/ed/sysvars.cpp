@@ -140,16 +140,6 @@ int getHostVar(const std::string& name, resbuf* result) {
 
 }  // namespace
 
-std::string recordName(AcDbObjectId id) {
-    AcDbSymbolTableRecord* rec = nullptr;
-    if (acdbOpenObject(rec, id, AcDb::kForRead) != Acad::eOk) return {};
-    ACHAR* n = nullptr;
-    rec->getName(n);
-    rec->close();
-    std::string s = toUtf8(n);
-    acStrFree(n);
-    return s;
-}
 
 const HostVar* hostVar(const std::string& name) {
     for (const HostVar& v : kHostVars)
@@ -174,7 +164,7 @@ int acedGetVar(const ACHAR* sym, resbuf* result) {
                           : name == "CELTYPE"   ? db->celtype()
                                                 : db->dimstyle();
         if (id.isNull()) return RTERROR;
-        setString(result, recordName(id));
+        setString(result, arxhost::recordName(id));
         return RTNORM;
     }
     if (isDictionaryVar(name)) {

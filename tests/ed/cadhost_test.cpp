@@ -202,6 +202,14 @@ TEST_P(Cadhost, Selections) {
     EXPECT_NE(r.out.find("Select objects: #42\n1 found, 1 duplicate\n"), std::string::npos) << r.out;
 }
 
+// A command that holds the block table, the space and the layer open for write still selects
+// every entity and reads the current layer's name: the editor opens none of them to answer.
+TEST_P(Cadhost, SelectionsWhileTheModuleHoldsTheSpaceOpen) {
+    Result r = runModule("TSELOPEN\n");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(results(r.out), "[open] 1 1 1\n[all] rc=5100\n[ss] 4: 40 41 42 45\n[clayer] <0>\n") << r.out;
+}
+
 TEST_P(Cadhost, FilePrompts) {
     std::ofstream(dir_ / "exists.dwg") << "x";
     Result r = runModule(

@@ -559,13 +559,45 @@ void cmdLayerName() {
     acutDelString(name);
 }
 
+// Selections and variables while the module holds the block table, the current space and the
+// current layer open for write, as a command that is changing them does.
+void cmdSelectWhileOpen() {
+    AcDbDatabase* db = acdbHostApplicationServices()->workingDatabase();
+    if (!db) return;
+    AcDbBlockTable* blocks = nullptr;
+    AcDbObject* space = nullptr;
+    AcDbObject* layer = nullptr;
+    db->getBlockTable(blocks, AcDb::kForWrite);
+    acdbOpenObject(space, db->currentSpaceId(), AcDb::kForWrite);
+    acdbOpenObject(layer, db->clayer(), AcDb::kForWrite);
+    acutPrintf(ACRX_T("\n[open] %d %d %d"), blocks != nullptr, space != nullptr, layer != nullptr);
+    ads_name ss;
+    int rc = acedSSGet(ACRX_T("X"), nullptr, nullptr, nullptr, ss);
+    printCode("all", rc);
+    if (rc == RTNORM) {
+        listSelection(ss);
+        acedSSFree(ss);
+    }
+    resbuf rb{};
+    rc = acedGetVar(ACRX_T("CLAYER"), &rb);
+    if (rc == RTNORM && rb.restype == RTSTR) {
+        acutPrintf(ACRX_T("\n[clayer] <%s>"), rb.resval.rstring);
+        acutDelString(rb.resval.rstring);
+    } else {
+        printCode("clayer", rc);
+    }
+    if (layer) layer->close();
+    if (space) space->close();
+    if (blocks) blocks->close();
+}
+
 const CommandRow kCommands[] = {
     {ACRX_T("TPRINT"), cmdPrint}, {ACRX_T("TKWORD"), cmdKword}, {ACRX_T("TPOINT"), cmdPoint},
     {ACRX_T("TPICK"), cmdPick},   {ACRX_T("TSEL"), cmdSelect},  {ACRX_T("TFILE"), cmdFile},
     {ACRX_T("TVAR"), cmdVar},     {ACRX_T("TDOCS"), cmdDocs},   {ACRX_T("TLIB"), cmdLib},
     {ACRX_T("TMSG"), cmdMsg},     {ACRX_T("TDUP"), cmdDup},     {ACRX_T("TDLG"), cmdDialog},
     {ACRX_T("TFILES"), cmdFiles}, {ACRX_T("TAUTO"), cmdAutomation}, {ACRX_T("TDICT"), cmdDictRemove},
-    {ACRX_T("TTSTYLE"), cmdTableStyle}, {ACRX_T("TLAYER"), cmdLayerName},
+    {ACRX_T("TTSTYLE"), cmdTableStyle}, {ACRX_T("TLAYER"), cmdLayerName}, {ACRX_T("TSELOPEN"), cmdSelectWhileOpen},
 };
 
 // --- LISP functions ---------------------------------------------------------------
