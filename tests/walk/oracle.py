@@ -7,6 +7,9 @@ style, linetype, block, application) may hold the old or the recoded name;
 every other group must be as it was.
 
 Usage: oracle.py BEFORE.dxf AFTER.dxf MODE RECODE_TEXT [options]
+       oracle.py --batch LIST MODE RECODE_TEXT [options]
+    LIST: a file of lines "BEFORE.dxf<TAB>AFTER.dxf", checked one after the other in one
+    run; a drawing whose text ezdxf cannot decode is left out ("unreadable" is printed).
     MODE: 0..5, or "same" (AFTER must equal BEFORE, for round trips).
     --narrow          recode-text runs the narrow engine
     --keep TEXT       TEXT may stay as it was where it would be recoded (a
@@ -144,8 +147,29 @@ def places(kind, in_tree, sub_keys, skip):
 
 
 def main():
+    if sys.argv[1] == '--batch':
+        list_path, mode, tool = sys.argv[2:5]
+        failed = 0
+        with open(list_path, encoding='utf-8', errors='surrogateescape') as f:
+            pairs = [line.rstrip('\n').split('\t') for line in f if line.strip()]
+        for before_path, after_path in pairs:
+            print('== %s' % before_path)
+            try:
+                with open(before_path, encoding=dxf_file_info(before_path).encoding) as f:
+                    f.read()
+            except (UnicodeDecodeError, LookupError):
+                print('unreadable')
+                continue
+            failed += check_pair(before_path, after_path, mode, tool, sys.argv[5:])
+        print('%d of %d drawings differ' % (failed, len(pairs)))
+        sys.exit(1 if failed else 0)
     before_path, after_path, mode, tool = sys.argv[1:5]
-    opts = sys.argv[5:]
+    sys.exit(check_pair(before_path, after_path, mode, tool, sys.argv[5:]))
+
+
+def check_pair(before_path, after_path, mode, tool, opts):
+    """Compares one drawing before and after the pass; prints what it found and
+    answers 1 on a mismatch, else 0."""
     narrow = '--narrow' in opts
     keep = {opts[i + 1] for i, o in enumerate(opts) if o == '--keep'}
     skip = {opts[i + 1] for i, o in enumerate(opts) if o == '--skip'}
@@ -270,7 +294,7 @@ def main():
     print('checked %d recoded places' % checked)
     for e in errors[:40]:
         print(e)
-    sys.exit(1 if errors else 0)
+    return 1 if errors else 0
 
 
 if __name__ == '__main__':

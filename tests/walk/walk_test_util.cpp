@@ -70,6 +70,16 @@ std::string runOracle(const std::string& before, const std::string& after, const
     return runCommand(cmd, ok);
 }
 
+std::string runOracleBatch(const std::string& list, const std::string& mode, bool& ok) {
+    std::string cmd = std::string(ARX_PYTHON) + " " + WALK_TEST_DIR + "/oracle.py --batch '" + list + "' " + mode +
+                      " " + WALK_RECODE_TEXT;
+#ifdef ARX_NARROW
+    cmd += " --narrow";
+#endif
+    cmd += " 2>&1";
+    return runCommand(cmd, ok);
+}
+
 std::string nameStepLines() {
     // UTF-8 literals: the narrow build's plain literals are code page 1251.
     const char8_t* const steps[] = {u8"имена типов линий",      u8"имена слоев",

@@ -29,6 +29,10 @@ std::string recodeFile(const std::string& in, const std::string& out, const Reco
 std::string runOracle(const std::string& before, const std::string& after, const std::string& mode,
                       const std::string& extra, bool& ok);
 
+// The oracle over many drawings in one run: `list` holds lines "BEFORE<TAB>AFTER"; drawings
+// whose text ezdxf cannot decode are left out.
+std::string runOracleBatch(const std::string& list, const std::string& mode, bool& ok);
+
 // Captures what acutPrintf writes while f runs.
 template <class F>
 std::string printed(F&& f) {
